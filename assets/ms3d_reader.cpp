@@ -1,0 +1,279 @@
+// MS3D reader: header, vertices, triangles, groups and materials, every read and index bounds-checked.
+#include "assets/ms3d_reader.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+const char identifier[] = "MS3D000000";
+const size_t identifierSize = 10;
+const size_t headerSize = 14;
+const size_t vertexSize = 15;
+const size_t triangleSize = 70;
+const size_t groupFixedSize = 36;  // plus 2 bytes per triangle index
+const size_t materialSize = 361;
+const size_t textureNameOffset = 105;
+const size_t textureNameSize = 128;
+
+bool refuse(char *reason, size_t reasonSize, const char *format, ...)
+{
+    if (reason && reasonSize) {
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(reason, reasonSize, format, args);
+        va_end(args);
+    }
+    return false;
+}
+
+uint16_t u16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+uint32_t u32(const uint8_t *p)
+{
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+
+float f32(const uint8_t *p)
+{
+    const uint32_t bits = u32(p);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+void copyFloats(float *to, const uint8_t *from, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) to[i] = f32(from + 4 * i);
+}
+
+// A position in the file image that refuses to move past its end.
+struct Reader {
+    const uint8_t *image;
+    size_t size;
+    size_t pos;
+    char *reason;
+    size_t reasonSize;
+
+    const uint8_t *here() const { return image + pos; }
+
+    // True when `bytes` more are there; otherwise says how many are missing.
+    bool need(size_t bytes, const char *what)
+    {
+        const size_t left = size - pos;
+        if (left >= bytes) return true;
+        return refuse(reason, reasonSize, "file too short: %s needs %zu bytes, %zu missing", what, bytes,
+                      bytes - left);
+    }
+
+    bool count(const char *section, uint16_t &value)
+    {
+        char what[48];
+        std::snprintf(what, sizeof what, "the %s count", section);
+        if (!need(2, what)) return false;
+        value = u16(here());
+        pos += 2;
+        return true;
+    }
+
+    bool records(uint16_t number, size_t recordSize, const char *kind)
+    {
+        char what[48];
+        std::snprintf(what, sizeof what, "%u %s records", static_cast<unsigned>(number), kind);
+        return need(number * recordSize, what);
+    }
+
+    bool outOfMemory(const char *what) { return refuse(reason, reasonSize, "out of memory for the %s", what); }
+};
+
+bool readVertices(Reader &in, ModelArrays &model)
+{
+    uint16_t count = 0;
+    if (!in.count("vertex", count) || !in.records(count, vertexSize, "vertex")) return false;
+    if (count == 0) return true;
+    model.vertices = new (std::nothrow) ModelVertex[count];
+    if (!model.vertices) return in.outOfMemory("vertices");
+    model.vertexCount = count;
+    for (uint16_t i = 0; i < count; ++i, in.pos += vertexSize) {
+        const uint8_t *p = in.here();
+        ModelVertex &vertex = model.vertices[i];
+        copyFloats(vertex.position, p + 1, 3);
+        vertex.boneId = static_cast<int8_t>(p[13]);
+    }
+    return true;
+}
+
+bool readTriangles(Reader &in, ModelArrays &model)
+{
+    uint16_t count = 0;
+    if (!in.count("triangle", count) || !in.records(count, triangleSize, "triangle")) return false;
+    if (count == 0) return true;
+    model.triangles = new (std::nothrow) ModelTriangle[count];
+    if (!model.triangles) return in.outOfMemory("triangles");
+    model.triangleCount = count;
+    for (uint16_t i = 0; i < count; ++i, in.pos += triangleSize) {
+        const uint8_t *p = in.here();
+        ModelTriangle &triangle = model.triangles[i];
+        for (int corner = 0; corner < 3; ++corner) {
+            const uint16_t vertex = u16(p + 2 + 2 * corner);
+            if (vertex >= model.vertexCount)
+                return refuse(in.reason, in.reasonSize,
+                              "out of range: triangle %u corner %d names vertex %u, but the model has %d vertices",
+                              static_cast<unsigned>(i), corner, static_cast<unsigned>(vertex), model.vertexCount);
+            triangle.vertexIndices[corner] = vertex;
+            copyFloats(triangle.normals[corner], p + 8 + 12 * corner, 3);
+            triangle.s[corner] = f32(p + 44 + 4 * corner);
+            // The file counts t from the top of the image, OpenGL from the first stored row.
+            triangle.t[corner] = 1.0f - f32(p + 56 + 4 * corner);
+        }
+    }
+    return true;
+}
+
+bool readGroups(Reader &in, ModelArrays &model)
+{
+    uint16_t count = 0;
+    if (!in.count("group", count)) return false;
+    if (count == 0) return true;
+    // Each group's length depends on its own triangle count, so check the smallest
+    // possible section before allocating for all of them.
+    if (!in.records(count, groupFixedSize, "group")) return false;
+    model.meshes = new (std::nothrow) ModelMesh[count]();
+    if (!model.meshes) return in.outOfMemory("meshes");
+    model.meshCount = count;
+    for (uint16_t g = 0; g < count; ++g) {
+        char what[64];
+        std::snprintf(what, sizeof what, "group %u", static_cast<unsigned>(g));
+        if (!in.need(groupFixedSize - 1, what)) return false;
+        const uint16_t n = u16(in.here() + 33);
+        std::snprintf(what, sizeof what, "group %u with %u triangles", static_cast<unsigned>(g),
+                      static_cast<unsigned>(n));
+        if (!in.need(groupFixedSize + 2u * n, what)) return false;
+        const uint8_t *p = in.here();
+        ModelMesh &mesh = model.meshes[g];
+        if (n > 0) {
+            mesh.triangleIndices = new (std::nothrow) int32_t[n];
+            if (!mesh.triangleIndices) return in.outOfMemory("triangle indices");
+        }
+        mesh.triangleCount = n;
+        for (uint16_t k = 0; k < n; ++k) {
+            const uint16_t triangle = u16(p + 35 + 2 * k);
+            if (triangle >= model.triangleCount)
+                return refuse(in.reason, in.reasonSize,
+                              "out of range: group %u entry %u names triangle %u, but the model has %d triangles",
+                              static_cast<unsigned>(g), static_cast<unsigned>(k), static_cast<unsigned>(triangle),
+                              model.triangleCount);
+            mesh.triangleIndices[k] = triangle;
+        }
+        mesh.materialIndex = static_cast<int8_t>(p[35 + 2 * n]);
+        in.pos += groupFixedSize + 2u * n;
+    }
+    return true;
+}
+
+bool readMaterials(Reader &in, ModelArrays &model)
+{
+    uint16_t count = 0;
+    if (!in.count("material", count) || !in.records(count, materialSize, "material")) return false;
+    if (count == 0) return true;
+    model.materials = new (std::nothrow) ModelMaterial[count]();
+    if (!model.materials) return in.outOfMemory("materials");
+    model.materialCount = count;
+    for (uint16_t i = 0; i < count; ++i, in.pos += materialSize) {
+        const uint8_t *p = in.here();
+        ModelMaterial &material = model.materials[i];
+        copyFloats(material.ambient, p + 32, 4);
+        copyFloats(material.diffuse, p + 48, 4);
+        copyFloats(material.specular, p + 64, 4);
+        copyFloats(material.emissive, p + 80, 4);
+        material.shininess = f32(p + 96);
+        // Whatever follows the first zero is left alone: real files keep stale bytes there.
+        const uint8_t *name = p + textureNameOffset;
+        const void *end = std::memchr(name, 0, textureNameSize);
+        if (!end)
+            return refuse(in.reason, in.reasonSize,
+                          "material %u: texture file name has no terminating zero within its %zu bytes",
+                          static_cast<unsigned>(i), textureNameSize);
+        const size_t length = static_cast<size_t>(static_cast<const uint8_t *>(end) - name);
+        material.textureFile = new (std::nothrow) char[length + 1];
+        if (!material.textureFile) return in.outOfMemory("texture file names");
+        std::memcpy(material.textureFile, name, length + 1);
+    }
+    return true;
+}
+
+// Material indices can only be checked once the material count, which comes last, is known.
+bool checkMaterialIndices(Reader &in, const ModelArrays &model)
+{
+    for (int32_t g = 0; g < model.meshCount; ++g) {
+        const int32_t material = model.meshes[g].materialIndex;
+        if (material >= model.materialCount)
+            return refuse(in.reason, in.reasonSize,
+                          "out of range: group %d names material %d, but the model has %d materials", g, material,
+                          model.materialCount);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool readMs3d(const uint8_t *image, size_t size, ModelArrays &arrays, int32_t *version, char *reason,
+              size_t reasonSize)
+{
+    for (size_t i = 0; i < identifierSize; ++i) {
+        if (i == size)
+            return refuse(reason, reasonSize, "file ends after %zu bytes, inside the %zu-byte header", size,
+                          headerSize);
+        if (image[i] != static_cast<uint8_t>(identifier[i]))
+            return refuse(reason, reasonSize, "not an MS3D file: byte %zu is 0x%02x where \"%s\" has '%c' (0x%02x)",
+                          i, image[i], identifier, identifier[i], static_cast<unsigned>(identifier[i]));
+    }
+    if (size < headerSize)
+        return refuse(reason, reasonSize, "file ends after %zu bytes, inside the %zu-byte header", size, headerSize);
+    const auto fileVersion = static_cast<int32_t>(u32(image + identifierSize));
+    if (fileVersion < 3 || fileVersion > 4)
+        return refuse(reason, reasonSize, "version %d; only versions 3 and 4 are read", fileVersion);
+
+    Reader in{image, size, headerSize, reason, reasonSize};
+    ModelArrays model;
+    if (!readVertices(in, model) || !readTriangles(in, model) || !readGroups(in, model) ||
+        !readMaterials(in, model) || !checkMaterialIndices(in, model)) {
+        releaseModelArrays(model);
+        return false;
+    }
+    arrays = model;
+    if (version) *version = fileVersion;
+    return true;
+}
+
+bool readMs3dFile(const char *fileName, ModelArrays &arrays, int32_t *version, char *reason, size_t reasonSize)
+{
+    std::FILE *file = std::fopen(fileName, "rb");
+    if (!file) return refuse(reason, reasonSize, "cannot open: %s", std::strerror(errno));
+    long length = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+    if (length < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
+        std::fclose(file);
+        return refuse(reason, reasonSize, "cannot find the file's length");
+    }
+    const auto size = static_cast<size_t>(length);
+    auto *image = static_cast<uint8_t *>(std::malloc(size ? size : 1));
+    if (!image) {
+        std::fclose(file);
+        return refuse(reason, reasonSize, "out of memory for the %zu-byte file", size);
+    }
+    const size_t got = std::fread(image, 1, size, file);
+    std::fclose(file);
+    bool ok = false;
+    if (got < size)
+        refuse(reason, reasonSize, "could read only %zu of the file's %zu bytes", got, size);
+    else
+        ok = readMs3d(image, size, arrays, version, reason, reasonSize);
+    std::free(image);
+    return ok;
+}
