@@ -1,0 +1,19 @@
+// The one window and its OpenGL rendering context: opening, the window procedure, resizing, tear-down.
+#pragma once
+
+#include "app/platform.h"
+
+extern HINSTANCE hInstance;
+extern HWND hWnd;
+extern HDC hDC;
+extern HGLRC hRC;
+// Indexed by virtual-key code; true from a key's WM_KEYDOWN to its WM_KEYUP.
+extern bool keyDown[256];
+// False while the last WM_ACTIVATE reported the window minimised.
+extern bool windowActive;
+
+// Shows its own message box on failure and has released what it made.
+bool openWindow(const char *title, int width, int height, int bits, bool fullscreen);
+LRESULT CALLBACK windowProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
+void resizeScene(int width, int height);
+void closeWindow();

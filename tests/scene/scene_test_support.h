@@ -1,0 +1,30 @@
+// Helpers shared by the scene tests: an independent copy of the random generator and the fakes' reset.
+#pragma once
+
+#include "common/frame_clock.h"
+#include "common/random_source.h"
+#include "scene/snowfall.h"
+#include "scene/sparkles.h"
+#include "tests/fakes/fake_gl.h"
+#include "tests/fakes/fake_win32.h"
+
+#include <cstdint>
+
+// The generator as documented, kept apart from the code under test.
+struct ReferenceRandom {
+    uint32_t state;
+    int next()
+    {
+        state = state * 214013u + 2531011u;
+        return int((state >> 16) & 32767u);
+    }
+};
+
+inline void resetScene()
+{
+    fakegl::reset();
+    fakewin::reset();
+    snowflakes.clear();
+    sparkles.clear();
+    frameClock = FrameClock{};
+}
