@@ -1,0 +1,44 @@
+# Shared by the scripts: install missing Debian packages, configure and build.
+
+# Installs the named Debian packages that are missing, with apt-get when we can.
+need_packages() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null 2>&1; then
+            sudo="sudo"
+        else
+            echo "Please install these Debian packages as root, then run this again: ${missing[*]}" >&2
+            exit 1
+        fi
+    fi
+    if ! command -v apt-get >/dev/null 2>&1; then
+        echo "No apt-get here. Please install the equivalents of: ${missing[*]}" >&2
+        exit 1
+    fi
+    $sudo apt-get update -qq || true
+    if ! DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
+        echo "Could not install: ${missing[*]}. Please install them and run this again." >&2
+        exit 1
+    fi
+}
+
+# What building and running the Linux program needs.
+BUILD_PACKAGES=(build-essential cmake pkg-config libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri)
+# What the tests need on top.
+TEST_PACKAGES=(libgtest-dev xvfb xauth xdotool x11-utils imagemagick sox clang libclang-rt-14-dev
+               g++-mingw-w64-x86-64 mingw-w64-x86-64-dev)
+
+# Configures and builds the Linux tree in the given folder.
+build_linux() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j"$(nproc)"
+}

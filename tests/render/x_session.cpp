@@ -1,0 +1,170 @@
+// X11 helpers for the render tests: process start, window lookup, pixel read-back, key and close events.
+#include "tests/render/x_session.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+double now()
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+Window findByTitle(Display *d, Window root, const std::string &title)
+{
+    Window rootRet, parent, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(d, root, &rootRet, &parent, &children, &count)) return 0;
+    Window found = 0;
+    for (unsigned int i = 0; i < count && !found; ++i) {
+        char *name = nullptr;
+        if (XFetchName(d, children[i], &name) && name) {
+            XWindowAttributes attrs;
+            if (title == name && XGetWindowAttributes(d, children[i], &attrs) && attrs.map_state == IsViewable)
+                found = children[i];
+            XFree(name);
+        }
+        if (!found) found = findByTitle(d, children[i], title);
+    }
+    if (children) XFree(children);
+    return found;
+}
+
+int ignoreErrors(Display *, XErrorEvent *) { return 0; }
+
+}  // namespace
+
+XSession::XSession()
+{
+    display_ = XOpenDisplay(nullptr);
+    XSetErrorHandler(ignoreErrors);
+}
+
+XSession::~XSession()
+{
+    if (child_ > 0) {
+        kill(child_, SIGKILL);
+        waitpid(child_, nullptr, 0);
+    }
+    if (display_) XCloseDisplay(display_);
+}
+
+bool XSession::start(const std::string &program, const std::string &workDir, const std::vector<std::string> &env)
+{
+    child_ = fork();
+    if (child_ < 0) return false;
+    if (child_ == 0) {
+        if (chdir(workDir.c_str()) != 0) _exit(127);
+        for (const std::string &e : env) putenv(strdup(e.c_str()));
+        execl(program.c_str(), program.c_str(), static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    return true;
+}
+
+Window XSession::waitForWindow(const std::string &title, double seconds)
+{
+    const double end = now() + seconds;
+    while (now() < end) {
+        Window w = findByTitle(display_, DefaultRootWindow(display_), title);
+        if (w) return w;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return 0;
+}
+
+RgbImage XSession::grab(Window w)
+{
+    RgbImage out;
+    XWindowAttributes attrs;
+    if (!XGetWindowAttributes(display_, w, &attrs)) return out;
+    XImage *image = XGetImage(display_, w, 0, 0, unsigned(attrs.width), unsigned(attrs.height), AllPlanes, ZPixmap);
+    if (!image) return out;
+    out.width = attrs.width;
+    out.height = attrs.height;
+    out.rgb.resize(size_t(out.width * out.height) * 3);
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width; ++x) {
+            const unsigned long p = XGetPixel(image, x, y);
+            unsigned char *o = &out.rgb[size_t(y * out.width + x) * 3];
+            o[0] = static_cast<unsigned char>((p & image->red_mask) >> __builtin_ctzl(image->red_mask));
+            o[1] = static_cast<unsigned char>((p & image->green_mask) >> __builtin_ctzl(image->green_mask));
+            o[2] = static_cast<unsigned char>((p & image->blue_mask) >> __builtin_ctzl(image->blue_mask));
+        }
+    XDestroyImage(image);
+    return out;
+}
+
+void XSession::sendKey(Window w, const char *keysym)
+{
+    XKeyEvent e{};
+    e.display = display_;
+    e.window = w;
+    e.root = DefaultRootWindow(display_);
+    e.same_screen = True;
+    e.keycode = XKeysymToKeycode(display_, XStringToKeysym(keysym));
+    e.type = KeyPress;
+    XSendEvent(display_, w, True, KeyPressMask, reinterpret_cast<XEvent *>(&e));
+    XFlush(display_);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    e.type = KeyRelease;
+    XSendEvent(display_, w, True, KeyReleaseMask, reinterpret_cast<XEvent *>(&e));
+    XFlush(display_);
+}
+
+void XSession::requestClose(Window w)
+{
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = long(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display_, w, False, NoEventMask, &e);
+    XFlush(display_);
+}
+
+int XSession::waitExit(double seconds)
+{
+    const double end = now() + seconds;
+    while (now() < end) {
+        int status = 0;
+        const pid_t r = waitpid(child_, &status, WNOHANG);
+        if (r == child_) {
+            child_ = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return -1;
+}
+
+void writeSolidTga(const std::string &path, int width, int height, unsigned char r, unsigned char g, unsigned char b,
+                   unsigned char a)
+{
+    unsigned char header[18] = {0, 0, 2};
+    header[12] = static_cast<unsigned char>(width & 0xFF);
+    header[13] = static_cast<unsigned char>(width >> 8);
+    header[14] = static_cast<unsigned char>(height & 0xFF);
+    header[15] = static_cast<unsigned char>(height >> 8);
+    header[16] = 32;
+    header[17] = 8;
+    FILE *f = std::fopen(path.c_str(), "wb");
+    if (!f) return;
+    std::fwrite(header, 1, sizeof header, f);
+    const unsigned char pixel[4] = {b, g, r, a};
+    for (int i = 0; i < width * height; ++i) std::fwrite(pixel, 1, 4, f);
+    std::fclose(f);
+}

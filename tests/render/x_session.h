@@ -1,0 +1,41 @@
+// Drives the real program under an X server: start it in a folder, find its window, read pixels, send input.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+struct RgbImage {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;  // top row first
+    const unsigned char *at(int x, int y) const { return &rgb[size_t(y * width + x) * 3]; }
+};
+
+class XSession {
+public:
+    XSession();
+    ~XSession();
+    bool connected() const { return display_ != nullptr; }
+
+    // Starts `program` with `workDir` as its working directory and the given extra environment.
+    bool start(const std::string &program, const std::string &workDir, const std::vector<std::string> &env);
+    // Waits up to `seconds` for a mapped top-level window with this exact title.
+    Window waitForWindow(const std::string &title, double seconds);
+    RgbImage grab(Window w);
+    void sendKey(Window w, const char *keysym);
+    void requestClose(Window w);
+    // Exit status, or -1 when the program did not exit within `seconds` (it is then killed).
+    int waitExit(double seconds);
+    Display *display() { return display_; }
+
+private:
+    Display *display_ = nullptr;
+    pid_t child_ = -1;
+};
+
+// Writes an uncompressed 32-bit TGA filled with one colour.
+void writeSolidTga(const std::string &path, int width, int height, unsigned char r, unsigned char g, unsigned char b,
+                   unsigned char a);
