@@ -67,7 +67,7 @@ struct Reader {
     {
         const size_t left = size - pos;
         if (left >= bytes) return true;
-        return refuse(reason, reasonSize, "file too short: %s needs %zu bytes, %zu missing", what, bytes,
+        return refuse(reason, reasonSize, "file too short for %s: %zu bytes needed, %zu missing", what, bytes,
                       bytes - left);
     }
 
@@ -84,7 +84,7 @@ struct Reader {
     bool records(uint16_t number, size_t recordSize, const char *kind)
     {
         char what[48];
-        std::snprintf(what, sizeof what, "%u %s records", static_cast<unsigned>(number), kind);
+        std::snprintf(what, sizeof what, "%u %s record%s", static_cast<unsigned>(number), kind, number == 1 ? "" : "s");
         return need(number * recordSize, what);
     }
 

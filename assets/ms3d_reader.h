@@ -6,6 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 
+// A file whose indices leave their arrays is refused whole rather than patched: the real
+// files that do so are damaged (a line-ending conversion that shifts every index after it)
+// or deliberately invalid, and drawing what survives would show garbage.
+//
 // Reads a whole file image. `arrays` must be empty on entry. On success it holds the
 // vertices, triangles, meshes (the file's groups) and materials, every index in range, and
 // `version` (when given) the file's version. On refusal nothing stays allocated and, when
