@@ -1,0 +1,61 @@
+// State and helpers shared by the SDL-backed Win32 files; not part of the Win32 surface.
+// Tests include it to reach the SDL window behind a handle.
+#pragma once
+
+#include "platform/pixel_format.h"
+#include "platform/win32.h"
+
+#include <SDL.h>
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct WindowRecord {
+    HWND handle = nullptr;
+    HDC dc = nullptr;  // one private device context per window, as with CS_OWNDC
+    WNDPROC procedure = nullptr;
+    ATOM classAtom = 0;
+    std::string title;
+    DWORD style = 0;
+    SDL_Window *sdlWindow = nullptr;
+    Uint32 sdlFlags = 0;  // what it was created with, to create it again alike
+    GlPixelAttributes visual;  // what its native window was created for
+    bool pixelFormatSet = false;  // once only; a GL context needs it first
+    bool shownOnce = false;
+    bool minimised = false;
+    bool destroying = false;
+};
+
+// Initialises the subsystems on first need; everything is shut down at process exit.
+bool ensureSdl(Uint32 subsystems);
+
+// Handles are counters, never reused, so a stale handle is recognised as unknown.
+uintptr_t newHandleValue();
+
+WindowRecord *findWindow(HWND window);
+WindowRecord *findWindowByDc(HDC dc);
+WindowRecord *findWindowBySdlId(Uint32 sdlWindowId);
+// The oldest live window: where a quit request from outside the window goes.
+WindowRecord *firstWindow();
+std::vector<WindowRecord *> liveWindows();
+
+// Calls the class procedure at once, as SendMessage does; 0 for an unknown window.
+LRESULT sendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time);
+void discardMessagesFor(HWND window);
+
+HWND focusWindow();
+void setFocusWindow(HWND window);
+
+// GL attributes must be set before the native window exists: on X11 the visual is
+// fixed inside SDL_CreateWindow and later changes are silently ignored.
+void applyGlAttributes(const GlPixelAttributes &attributes);
+
+// The mode a full-screen window takes, or null while the desktop mode is in force.
+const SDL_DisplayMode *fullScreenMode();
+
+SDL_Window *sdlWindowOf(HWND window);
+
+}  // namespace platform

@@ -1,0 +1,67 @@
+// Message boxes: always written to standard error, and shown by SDL when a display is there.
+// With no display a box cannot be answered, so the default answer is given at once.
+#include "platform/sdl_layer.h"
+
+#include <cstdio>
+
+namespace {
+
+const UINT buttonMask = 0x0000000F;
+const UINT iconMask = 0x000000F0;
+
+bool asksYesOrNo(UINT type)
+{
+    return (type & buttonMask) == MB_YESNO;
+}
+
+Uint32 sdlIcon(UINT type)
+{
+    switch (type & iconMask) {
+    case MB_ICONERROR:
+        return SDL_MESSAGEBOX_ERROR;
+    case MB_ICONEXCLAMATION:
+        return SDL_MESSAGEBOX_WARNING;
+    default:
+        return SDL_MESSAGEBOX_INFORMATION;
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
+{
+    // Windows' caption when none is given.
+    const char *caption = lpCaption != nullptr ? lpCaption : "Error";
+    const char *text = lpText != nullptr ? lpText : "";
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    std::fflush(stderr);
+
+    const bool yesNo = asksYesOrNo(uType);
+    const int closedAnswer = yesNo ? IDNO : IDOK;
+    const SDL_MessageBoxButtonData yesNoButtons[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDYES, "Yes"},
+        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDNO, "No"},
+    };
+    const SDL_MessageBoxButtonData okButton[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDOK, "OK"},
+    };
+    SDL_MessageBoxData box{};
+    box.flags = sdlIcon(uType);
+    box.window = platform::sdlWindowOf(hWnd);
+    box.title = caption;
+    box.message = text;
+    box.numbuttons = yesNo ? 2 : 1;
+    box.buttons = yesNo ? yesNoButtons : okButton;
+
+    // SDL tries every message-box system it has; with no display they all fail, and the
+    // caller gets the answer of a closed box.
+    int button = -1;
+    if (SDL_ShowMessageBox(&box, &button) != 0 || button < 0) {
+        return closedAnswer;
+    }
+    return button;
+}
+
+}  // extern "C"

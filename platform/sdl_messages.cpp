@@ -1,0 +1,193 @@
+// The message queue over SDL events: SDL events become the Windows messages the window
+// procedure expects, and PeekMessage, DispatchMessage and default processing act on them.
+#include "platform/key_message.h"
+#include "platform/message_queue.h"
+#include "platform/sdl_keys.h"
+#include "platform/sdl_layer.h"
+
+namespace platform {
+
+namespace {
+
+MessageQueue queue;
+
+WPARAM activation(WORD state, bool minimised)
+{
+    return MAKEWPARAM(state, minimised ? 1 : 0);
+}
+
+// SDL leaves the window out of a key event when no window of its own has the focus.
+WindowRecord *keyTarget(Uint32 sdlWindowId)
+{
+    WindowRecord *record = findWindowBySdlId(sdlWindowId);
+    return record != nullptr ? record : firstWindow();
+}
+
+void translateKey(const SDL_KeyboardEvent &key)
+{
+    const BYTE virtualKey = virtualKeyFromSdl(key.keysym);
+    WindowRecord *record = keyTarget(key.windowID);
+    if (virtualKey == 0 || record == nullptr) {
+        return;
+    }
+    KeyEvent event;
+    event.virtualKey = virtualKey;
+    event.down = key.type == SDL_KEYDOWN;
+    event.autoRepeat = key.repeat != 0;
+    event.altHeld = (key.keysym.mod & KMOD_ALT) != 0;
+    event.controlHeld = (key.keysym.mod & KMOD_CTRL) != 0;
+    event.extendedKey = isExtendedKey(key.keysym);
+    const KeyMessage message = makeKeyMessage(event);
+    postMessage(record->handle, message.message, message.wParam, message.lParam, key.timestamp);
+}
+
+// Returns whether the event was a close request for a window.
+bool translateWindowEvent(const SDL_WindowEvent &event)
+{
+    WindowRecord *record = findWindowBySdlId(event.windowID);
+    if (record == nullptr) {
+        return false;
+    }
+    const HWND window = record->handle;
+    switch (event.event) {
+    case SDL_WINDOWEVENT_MINIMIZED:
+        record->minimised = true;
+        postMessage(window, WM_ACTIVATE, activation(WA_INACTIVE, true), 0, event.timestamp);
+        break;
+    case SDL_WINDOWEVENT_RESTORED:
+        record->minimised = false;
+        postMessage(window, WM_ACTIVATE, activation(WA_ACTIVE, false), 0, event.timestamp);
+        break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+        setFocusWindow(window);
+        postMessage(window, WM_ACTIVATE, activation(WA_ACTIVE, record->minimised), 0, event.timestamp);
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        if (focusWindow() == window) {
+            setFocusWindow(nullptr);
+        }
+        // A window that loses the focus while minimised is still minimised: say so, or
+        // the caller would take it for active again.
+        postMessage(window, WM_ACTIVATE, activation(WA_INACTIVE, record->minimised), 0, event.timestamp);
+        break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        // SIZE_CHANGED follows every size change, RESIZED only some: one WM_SIZE per change.
+        postMessage(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(event.data1, event.data2), event.timestamp);
+        break;
+    case SDL_WINDOWEVENT_CLOSE:
+        postMessage(window, WM_CLOSE, 0, 0, event.timestamp);
+        return true;
+    default:
+        break;
+    }
+    return false;
+}
+
+// Moves everything SDL has gathered into the queue, never waiting.
+void pumpSdlEvents()
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
+        return;
+    }
+    SDL_PumpEvents();
+    bool lastWasWindowClose = false;
+    SDL_Event event;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+        bool windowClose = false;
+        switch (event.type) {
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            translateKey(event.key);
+            break;
+        case SDL_WINDOWEVENT:
+            windowClose = translateWindowEvent(event.window);
+            break;
+        case SDL_QUIT: {
+            // SDL_QUIT comes from SIGINT and SIGTERM, and on some systems right after a
+            // window's own close event: either way one request makes one WM_CLOSE.
+            WindowRecord *record = firstWindow();
+            if (!lastWasWindowClose && record != nullptr) {
+                postMessage(record->handle, WM_CLOSE, 0, 0, event.quit.timestamp);
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        lastWasWindowClose = windowClose;
+    }
+}
+
+}  // namespace
+
+void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time)
+{
+    MSG posted{};
+    posted.hwnd = window;
+    posted.message = message;
+    posted.wParam = wParam;
+    posted.lParam = lParam;
+    posted.time = time;
+    queue.post(posted);
+}
+
+void discardMessagesFor(HWND window)
+{
+    queue.discardFor(window);
+}
+
+}  // namespace platform
+
+using namespace platform;
+
+extern "C" {
+
+BOOL WINAPI PeekMessageA(MSG *lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg)
+{
+    if (lpMsg == nullptr) {
+        return FALSE;
+    }
+    pumpSdlEvents();
+    return queue.take(*lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0) ? TRUE : FALSE;
+}
+
+BOOL WINAPI TranslateMessage(const MSG *)
+{
+    // No character messages are made: nothing here reads WM_CHAR.
+    return FALSE;
+}
+
+LRESULT WINAPI DispatchMessageA(const MSG *lpMsg)
+{
+    if (lpMsg == nullptr || lpMsg->hwnd == nullptr) {
+        return 0;
+    }
+    return sendMessage(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
+}
+
+void WINAPI PostQuitMessage(int nExitCode)
+{
+    queue.postQuit(nExitCode);
+}
+
+LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
+{
+    (void)lParam;
+    switch (Msg) {
+    case WM_NCCREATE:
+        // Creation goes on only when this answers TRUE.
+        return TRUE;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE) {
+            sendMessage(hWnd, WM_CLOSE, 0, 0);
+        }
+        return 0;
+    case WM_CLOSE:
+        DestroyWindow(hWnd);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+}  // extern "C"

@@ -1,0 +1,174 @@
+// PlaySound over SDL audio: one sound at a time, converted to the device format up front
+// and fed to the device by readSound, once or looping.
+#include "platform/chime.h"
+#include "platform/sdl_layer.h"
+#include "platform/sound_loop.h"
+
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+struct Playback {
+    SDL_AudioDeviceID device = 0;
+    SDL_AudioSpec spec{};
+    // The audio thread reads these under the device lock.
+    std::vector<Uint8> buffer;
+    SoundCursor cursor;
+    bool playing = false;
+};
+
+Playback playback;
+
+void SDLCALL feedDevice(void *userdata, Uint8 *stream, int length)
+{
+    auto *state = static_cast<Playback *>(userdata);
+    state->playing = readSound(state->cursor, stream, static_cast<size_t>(length), state->spec.silence);
+}
+
+bool openDevice()
+{
+    if (playback.device != 0) {
+        return true;
+    }
+    // SDL may pick a driver (ALSA without a card) that then cannot open: no sound, no crash.
+    if (!ensureSdl(SDL_INIT_AUDIO)) {
+        return false;
+    }
+    SDL_AudioSpec wanted{};
+    wanted.freq = 44100;
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = 2;
+    wanted.samples = 2048;
+    wanted.callback = feedDevice;
+    wanted.userdata = &playback;
+    // No changes allowed: SDL adapts to the hardware itself, and our buffers keep one format.
+    SDL_AudioSpec obtained{};
+    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    if (device == 0) {
+        return false;
+    }
+    playback.spec = obtained;
+    playback.device = device;
+    return true;
+}
+
+size_t frameBytes(const SDL_AudioSpec &spec)
+{
+    return SDL_AUDIO_BITSIZE(spec.format) / 8u * spec.channels;
+}
+
+bool convertToDevice(SDL_AudioFormat format, Uint8 channels, int frequency, const Uint8 *data, Uint32 length,
+                     std::vector<Uint8> &out)
+{
+    SDL_AudioCVT conversion;
+    const int needed = SDL_BuildAudioCVT(&conversion, format, channels, frequency, playback.spec.format,
+                                         playback.spec.channels, playback.spec.freq);
+    if (needed < 0) {
+        return false;
+    }
+    out.assign(static_cast<size_t>(length) * static_cast<size_t>(needed > 0 ? conversion.len_mult : 1), 0);
+    std::memcpy(out.data(), data, length);
+    if (needed > 0) {
+        conversion.buf = out.data();
+        conversion.len = static_cast<int>(length);
+        if (SDL_ConvertAudio(&conversion) != 0) {
+            return false;
+        }
+        out.resize(static_cast<size_t>(conversion.len_cvt));
+    } else {
+        out.resize(length);
+    }
+    out.resize(out.size() - out.size() % frameBytes(playback.spec));
+    return !out.empty();
+}
+
+bool loadWav(const char *name, std::vector<Uint8> &out)
+{
+    SDL_AudioSpec spec{};
+    Uint8 *data = nullptr;
+    Uint32 length = 0;
+    if (SDL_LoadWAV(name, &spec, &data, &length) == nullptr) {
+        return false;
+    }
+    const bool converted = convertToDevice(spec.format, spec.channels, spec.freq, data, length, out);
+    SDL_FreeWAV(data);
+    return converted;
+}
+
+bool makeChime(std::vector<Uint8> &out)
+{
+    const std::vector<int16_t> chime = synthesiseChime(playback.spec.freq, 1);
+    return !chime.empty() &&
+           convertToDevice(AUDIO_S16SYS, 1, playback.spec.freq, reinterpret_cast<const Uint8 *>(chime.data()),
+                           static_cast<Uint32>(chime.size() * sizeof(int16_t)), out);
+}
+
+// Swaps the new sound in; the old buffer leaves in `sound`, to be freed outside the lock.
+void install(std::vector<Uint8> &sound, bool looping)
+{
+    SDL_LockAudioDevice(playback.device);
+    playback.buffer.swap(sound);
+    playback.cursor = SoundCursor{playback.buffer.data(), playback.buffer.size(), 0, looping};
+    playback.playing = !playback.buffer.empty();
+    SDL_UnlockAudioDevice(playback.device);
+    SDL_PauseAudioDevice(playback.device, playback.playing ? 0 : 1);
+}
+
+void stop()
+{
+    if (playback.device == 0) {
+        return;
+    }
+    std::vector<Uint8> nothing;
+    install(nothing, false);
+}
+
+bool stillPlaying()
+{
+    SDL_LockAudioDevice(playback.device);
+    const bool playing = playback.playing;
+    SDL_UnlockAudioDevice(playback.device);
+    return playing;
+}
+
+}  // namespace
+
+}  // namespace platform
+
+using namespace platform;
+
+extern "C" {
+
+BOOL WINAPI PlaySoundA(LPCSTR pszSound, HMODULE, DWORD fdwSound)
+{
+    if (pszSound == nullptr) {
+        stop();
+        return TRUE;
+    }
+    if (!openDevice()) {
+        return FALSE;
+    }
+    // The name is always a file: there are no sound aliases here.
+    bool looping = (fdwSound & SND_LOOP) != 0;
+    std::vector<Uint8> sound;
+    if (!loadWav(pszSound, sound)) {
+        if ((fdwSound & SND_NODEFAULT) != 0 || !makeChime(sound)) {
+            stop();
+            return FALSE;
+        }
+        looping = false;  // the stand-in sounds once, however the file was to play
+    }
+    install(sound, looping);
+    // Without SND_ASYNC the call returns when the sound is over; a loop never ends, so
+    // it is always asynchronous.
+    if ((fdwSound & SND_ASYNC) == 0 && !looping) {
+        while (stillPlaying()) {
+            SDL_Delay(5);
+        }
+    }
+    return TRUE;
+}
+
+}  // extern "C"
