@@ -1,0 +1,24 @@
+// The default data folder: every file the demo reads, made in memory and written out.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "formats.h"
+
+namespace frostel_assets {
+
+struct DataFile {
+    std::string name;  // as it appears in the folder
+    Bytes bytes;
+};
+
+// Always the same bytes: nothing depends on time, place or uninitialised memory.
+std::vector<DataFile> makeDataFiles();
+
+// Creates `folder` if needed and writes every file into it. Returns false, after
+// saying why on `errors`, when a file cannot be written.
+bool writeDataFolder(const std::string &folder, std::ostream &errors);
+
+}  // namespace frostel_assets
