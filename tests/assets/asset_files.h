@@ -8,25 +8,14 @@
 using Bytes = std::vector<uint8_t>;
 
 // A fresh directory that is the working directory for the helper's lifetime.
-class ScratchDir {
-public:
+struct ScratchDir {
     ScratchDir();
     ~ScratchDir();
-    ScratchDir(const ScratchDir &) = delete;
-    ScratchDir &operator=(const ScratchDir &) = delete;
-    const std::string &path() const { return path_; }
-
-private:
-    std::string path_;
-    std::string previous_;
+    std::string path, previous;
 };
 
 void writeFile(const std::string &name, const Bytes &bytes);
 Bytes readFile(const std::string &name);
-
-void put16(Bytes &b, uint32_t v);
-void put32(Bytes &b, uint32_t v);
-void putFloat(Bytes &b, float v);
 
 // An 18-byte header of the accepted kind followed by `pixels` as given (blue, green, red[, alpha]).
 Bytes tgaFile(uint32_t width, uint32_t height, uint8_t depth, const Bytes &pixels, uint8_t descriptor = 0);
@@ -38,8 +27,7 @@ struct Ms3dVertex {
 struct Ms3dTriangle {
     uint16_t vertices[3];
     float normals[9];
-    float s[3];
-    float t[3];  // as in the file
+    float s[3], t[3];  // t as in the file
 };
 struct Ms3dGroup {
     std::vector<uint16_t> triangles;

@@ -13,36 +13,32 @@ using Calls = std::vector<std::string>;
 
 std::string call(const char *name, std::vector<double> args) { return fake::Call{name, std::move(args), {}}.str(); }
 
-void append(Calls &to, const Calls &more) { to.insert(to.end(), more.begin(), more.end()); }
+const std::string isEnabled = call("glIsEnabled", {GL_TEXTURE_2D}), enable = call("glEnable", {GL_TEXTURE_2D}),
+                  disable = call("glDisable", {GL_TEXTURE_2D}), begin = call("glBegin", {GL_TRIANGLES}),
+                  end = call("glEnd", {}), bindBark = call("glBindTexture", {GL_TEXTURE_2D, 1});
 
-class ModelDrawTest : public ::testing::Test {
-protected:
+struct ModelDrawTest : ::testing::Test {
     void SetUp() override
     {
         textureCache.clear();
         fakegl::reset();
         content.vertices = {{{1, 2, 3}, 0}, {{-4, 5, 0.5f}, 0}, {{7, -8, 9}, 0}};
-        content.triangles = {
-            {{0, 1, 2}, {0, 1, 0, 0, 0, 1, 1, 0, 0}, {0, 0.5f, 1}, {0, 0.25f, 1}},
-            {{2, 2, 0}, {0, -1, 0, 0.5f, 0.5f, 0, 0, 0, -1}, {0.75f, 2, -1}, {1, 0.5f, 0.125f}},
-        };
-        Ms3dMaterial bark{{0.1f, 0.2f, 0.3f, 1, 0.4f, 0.5f, 0.6f, 1, 0.7f, 0.8f, 0.9f, 1, 0, 0, 0, 1}, 8, "bark.tga"};
-        Ms3dMaterial gone{{1, 0, 0, 0.5f, 0, 1, 0, 0.5f, 0, 0, 1, 0.5f, 0.25f, 0.25f, 0.25f, 1}, 64, "gone.tga"};
-        content.materials = {bark, gone};
+        content.triangles = {{{0, 1, 2}, {0, 1, 0, 0, 0, 1, 1, 0, 0}, {0, 0.5f, 1}, {0, 0.25f, 1}},
+                             {{2, 2, 0}, {0, -1, 0, 0.5f, 0.5f, 0, 0, 0, -1}, {0.75f, 2, -1}, {1, 0.5f, 0.125f}}};
+        content.materials = {{{0.1f, 0.2f, 0.3f, 1, 0.4f, 0.5f, 0.6f, 1, 0.7f, 0.8f, 0.9f, 1, 0, 0, 0, 1}, 8, "bark.tga"},
+                             {{1, 0, 0, 0.5f, 0, 1, 0, 0.5f, 0, 0, 1, 0.5f, 0.25f, 0.25f, 0.25f, 1}, 64, "gone.tga"}};
         writeFile("bark.tga", tgaFile(1, 1, 24, {1, 2, 3}));
     }
     void TearDown() override { textureCache.clear(); }
 
     // Loads the content and starts the log with texturing as asked.
-    void loadAndPrepare(bool texturing)
+    void loadAndDraw(bool texturing)
     {
         writeFile("model.ms3d", ms3dFile(content));
         ASSERT_TRUE(model.loadFromFile("model.ms3d"));
-        if (texturing)
-            glEnable(GL_TEXTURE_2D);
-        else
-            glDisable(GL_TEXTURE_2D);
+        texturing ? glEnable(GL_TEXTURE_2D) : glDisable(GL_TEXTURE_2D);
         fake::log().clear();
+        model.draw();
     }
 
     Calls material(size_t i) const
@@ -74,42 +70,28 @@ protected:
     Ms3dModel model;
 };
 
-const std::string isEnabled = call("glIsEnabled", {GL_TEXTURE_2D});
-const std::string enable = call("glEnable", {GL_TEXTURE_2D});
-const std::string disable = call("glDisable", {GL_TEXTURE_2D});
-const std::string begin = call("glBegin", {GL_TRIANGLES});
-const std::string end = call("glEnd", {});
+Calls join(std::initializer_list<Calls> parts)
+{
+    Calls out;
+    for (const Calls &part : parts) out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
 
 TEST_F(ModelDrawTest, EachMeshGetsItsMaterialTextureAndTriangles)
 {
     content.groups = {
-        {{0}, 0},     // textured
+        {{0}, 0},        // textured
         {{1, 0}, 0xFF},  // no material after a textured mesh: untextured, material kept
-        {{}, 0},      // empty mesh
-        {{1, 1}, 1},  // material whose image is missing; the same triangle twice
+        {{}, 0},         // empty mesh
+        {{1, 1}, 1},     // material whose image is missing; the same triangle twice
     };
-    loadAndPrepare(true);
-    ASSERT_EQ(model.materials[0].texture, 1u);
-    ASSERT_EQ(model.materials[1].texture, 0u);
-    model.draw();
-
-    const std::string bindBark = call("glBindTexture", {GL_TEXTURE_2D, 1});
-    Calls expected{isEnabled};
-    append(expected, material(0));
-    append(expected, {bindBark, enable, begin});
-    append(expected, triangle(0));
-    append(expected, {end, disable, begin});
-    append(expected, triangle(1));
-    append(expected, triangle(0));
-    expected.push_back(end);
-    append(expected, material(0));
-    append(expected, {bindBark, enable, begin, end});
-    append(expected, material(1));
-    append(expected, {disable, begin});
-    append(expected, triangle(1));
-    append(expected, triangle(1));
-    append(expected, {end, enable});  // the last mesh disabled texturing; it was on before
-    EXPECT_EQ(fake::logText(), expected);
+    loadAndDraw(true);
+    EXPECT_EQ(fake::logText(),
+              join({{isEnabled}, material(0), {bindBark, enable, begin}, triangle(0), {end},
+                    {disable, begin}, triangle(1), triangle(0), {end},
+                    material(0), {bindBark, enable, begin, end},
+                    material(1), {disable, begin}, triangle(1), triangle(1), {end},
+                    {enable}}));  // the last mesh turned texturing off; it was on before
     EXPECT_TRUE(fakegl::enabled(GL_TEXTURE_2D));
     EXPECT_EQ(fakegl::boundTexture(), 1u);
 }
@@ -117,27 +99,17 @@ TEST_F(ModelDrawTest, EachMeshGetsItsMaterialTextureAndTriangles)
 TEST_F(ModelDrawTest, TexturingOffBeforeIsOffAfterEvenWhenAMeshTurnedItOn)
 {
     content.groups = {{{1}, 0}};
-    loadAndPrepare(false);
-    model.draw();
-    Calls expected{isEnabled};
-    append(expected, material(0));
-    append(expected, {call("glBindTexture", {GL_TEXTURE_2D, 1}), enable, begin});
-    append(expected, triangle(1));
-    append(expected, {end, disable});
-    EXPECT_EQ(fake::logText(), expected);
+    loadAndDraw(false);
+    EXPECT_EQ(fake::logText(), join({{isEnabled}, material(0), {bindBark, enable, begin}, triangle(1), {end, disable}}));
     EXPECT_FALSE(fakegl::enabled(GL_TEXTURE_2D));
 }
 
 TEST_F(ModelDrawTest, EmptyModelOnlyAsksAndRestores)
 {
     for (bool texturing : {true, false}) {
-        SCOPED_TRACE(texturing);
         Ms3dModel empty;
         EXPECT_FALSE(empty.loadFromFile("missing.ms3d"));
-        if (texturing)
-            glEnable(GL_TEXTURE_2D);
-        else
-            glDisable(GL_TEXTURE_2D);
+        texturing ? glEnable(GL_TEXTURE_2D) : glDisable(GL_TEXTURE_2D);
         fake::log().clear();
         empty.draw();
         EXPECT_EQ(fake::logText(), (Calls{isEnabled, texturing ? enable : disable}));
