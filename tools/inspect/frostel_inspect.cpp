@@ -2,6 +2,8 @@
 #include "assets/ms3d_reader.h"
 #include "assets/tga_reader.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -19,6 +21,7 @@ const char usage[] =
     "  FILE: ok tga WIDTHxHEIGHT DEPTH-bit\n"
     "  FILE: ok ms3d version V, N vertices, N triangles, N meshes, N materials\n"
     "    (then one line per material: its texture file and whether that loads)\n"
+    "  FILE: ok wav RATE Hz BITS-bit CHANNELS channel(s)   (the music, handed to the sound service as it is)\n"
     "  FILE: refused: REASON\n"
     "Material texture names are taken relative to the working directory, as the demo does.\n"
     "With --pixels, writes the bytes the demo hands to OpenGL for a TGA file: RGB or RGBA,\n"
@@ -39,16 +42,61 @@ bool endsWithMs3d(const char *name)
     return true;
 }
 
-// A model by its identifier or its extension; TGA has no identifier, so anything else is an image.
-bool looksLikeMs3d(const char *name)
+enum class Kind { tga, ms3d, wav };
+
+// A model or a sound by its identifier (or a model by its extension); TGA has no identifier,
+// so anything else is taken for an image.
+Kind kindOf(const char *name)
 {
-    if (endsWithMs3d(name)) return true;
+    if (endsWithMs3d(name)) return Kind::ms3d;
     std::FILE *file = std::fopen(name, "rb");
-    if (!file) return false;
-    char start[4] = {};
+    if (!file) return Kind::tga;
+    char start[12] = {};
     const size_t got = std::fread(start, 1, sizeof start, file);
     std::fclose(file);
-    return got == sizeof start && std::memcmp(start, "MS3D", 4) == 0;
+    if (got >= 4 && std::memcmp(start, "MS3D", 4) == 0) return Kind::ms3d;
+    if (got == 12 && std::memcmp(start, "RIFF", 4) == 0 && std::memcmp(start + 8, "WAVE", 4) == 0) return Kind::wav;
+    return Kind::tga;
+}
+
+uint32_t le(const unsigned char *p, int bytes)
+{
+    uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = value << 8 | p[i];
+    return value;
+}
+
+// The demo never reads the music itself; this only says whether it looks like a playable WAV.
+bool inspectWav(const char *name)
+{
+    std::FILE *file = std::fopen(name, "rb");
+    if (!file) {
+        std::printf("%s: refused: cannot open: %s\n", name, std::strerror(errno));
+        return false;
+    }
+    unsigned char chunk[8], format[16] = {};
+    bool haveFormat = false, haveData = false;
+    std::fseek(file, 12, SEEK_SET);
+    while (!(haveFormat && haveData) && std::fread(chunk, 1, 8, file) == 8) {
+        const uint32_t size = le(chunk + 4, 4);
+        if (size > 0x7FFFFFF0u) break;
+        long skip = static_cast<long>(size + (size & 1));  // chunks are padded to even sizes
+        if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= 16) {
+            haveFormat = std::fread(format, 1, 16, file) == 16;
+            skip -= 16;
+        } else if (std::memcmp(chunk, "data", 4) == 0) {
+            haveData = true;
+        }
+        if (std::fseek(file, skip, SEEK_CUR) != 0) break;
+    }
+    std::fclose(file);
+    if (!haveFormat || !haveData) {
+        std::printf("%s: refused: WAV without a %s chunk\n", name, haveFormat ? "data" : "format");
+        return false;
+    }
+    std::printf("%s: ok wav %u Hz %u-bit %u channel%s\n", name, le(format + 4, 4), le(format + 14, 2),
+                le(format + 2, 2), le(format + 2, 2) == 1 ? "" : "s");
+    return true;
 }
 
 bool inspectTga(const char *name)
@@ -77,7 +125,9 @@ void inspectMaterialTexture(int32_t index, const char *textureFile)
                     image.depth);
         freeTgaImage(image);
     } else {
-        std::printf("  material %d: %s: does not load: %s\n", index, textureFile, reason);
+        // The demo looks the name up from its working directory, not from the model's folder.
+        std::printf("  material %d: %s: does not load: %s%s\n", index, textureFile, reason,
+                    std::strncmp(reason, "cannot open", 11) == 0 ? " (names are taken from the working directory)" : "");
     }
 }
 
@@ -135,7 +185,10 @@ int main(int argc, char **argv)
     }
     bool allAccepted = true;
     for (int i = 1; i < argc; ++i) {
-        const bool accepted = looksLikeMs3d(argv[i]) ? inspectMs3d(argv[i]) : inspectTga(argv[i]);
+        const Kind kind = kindOf(argv[i]);
+        const bool accepted = kind == Kind::ms3d ? inspectMs3d(argv[i])
+                              : kind == Kind::wav ? inspectWav(argv[i])
+                                                  : inspectTga(argv[i]);
         allAccepted = allAccepted && accepted;
     }
     return allAccepted ? 0 : 1;
