@@ -54,7 +54,7 @@ Crystal crystalAt(float x, float y) {
     Crystal c{0, 0, 0};
     // Distance to a flat-sided hexagon whose corners point along the arms.
     const float hexDist = ax * std::cos(kPi / 6.0f) + ay * std::sin(kPi / 6.0f);
-    const float plateR = 0.19f;
+    const float plateR = 0.21f;
     c.plate = clamp01((plateR - hexDist) / aa);
     float rim = std::fabs(hexDist - plateR + 0.02f) - 0.018f;
     float inner = std::fabs(hexDist - 0.09f) - 0.012f;
@@ -65,8 +65,8 @@ Crystal crystalAt(float x, float y) {
     const float armWidth = 0.05f - 0.02f * std::min(1.0f, ax);
     if (ax <= 0.96f) arm = std::min(arm, ay - armWidth);
     arm = std::min(arm, segmentDistance(ax, ay, 0.9f, 0.0f, 0.96f, 0.0f) - 0.03f);
-    const float at[4] = {0.34f, 0.52f, 0.68f, 0.82f};
-    const float len[4] = {0.30f, 0.25f, 0.17f, 0.09f};
+    const float at[4] = {0.38f, 0.55f, 0.70f, 0.83f};
+    const float len[4] = {0.25f, 0.21f, 0.15f, 0.08f};
     const float c60 = 0.5f, s60 = 0.8660254f;
     for (int k = 0; k < 4; ++k) {
         const float bx = at[k] + len[k] * c60;
@@ -115,7 +115,7 @@ Image makeSnowTexture() {
             const float lambert = (-gx * lx - gy * ly + lz) * inv;
             float shade = clamp01(0.25f + 0.85f * lambert);
             shade += 0.04f * grain.fbm(u, v, 32, 32, 2, 0.5f);
-            Color c = mix(kSnowShade, kSnowLit, clamp01(shade));
+            Color c = scaled(mix(kSnowShade, kSnowLit, clamp01(shade)), 0.93f);
             // A faint cool tint in the hollows keeps the white from looking flat.
             const float hollow = clamp01(-heightAt(x, y) * 1.5f);
             c = mix(c, rgb(0.70f, 0.78f, 0.95f), 0.25f * hollow);
@@ -124,14 +124,14 @@ Image makeSnowTexture() {
     // Glints: ice grains catching the light. Small soft dots so that they are still
     // sampled when the image is shrunk, which makes them twinkle as the ground turns.
     Rng rng(0x5A0004);
-    for (int i = 0; i < 150; ++i) {
+    for (int i = 0; i < 220; ++i) {
         const int gx = rng.below(size), gy = rng.below(size);
-        const float strength = rng.range(0.35f, 1.0f);
+        const float strength = rng.range(0.5f, 1.0f);
         const float hue = rng.uniform();
         Color tint = rgb(1.0f, 1.0f, 1.0f);
         if (hue < 0.12f) tint = rgb(0.75f, 0.92f, 1.0f);
         else if (hue < 0.18f) tint = rgb(1.0f, 0.93f, 0.80f);
-        const float radius = strength > 0.8f ? 1.6f : 1.1f;
+        const float radius = strength > 0.8f ? 2.0f : 1.4f;
         for (int dy = -2; dy <= 2; ++dy)
             for (int dx = -2; dx <= 2; ++dx) {
                 const float d = std::sqrt(fl(dx * dx + dy * dy));
@@ -310,7 +310,7 @@ Image makeOverlayTexture() {
             const float edge = std::min(std::min(u, 1.0f - u), std::min(v, 1.0f - v));
             // Veil: a little night blue everywhere, so that whatever moves leaves a short,
             // fading trail instead of a lasting smear, darkening towards the corners.
-            float veilA = 0.16f + 0.5f * smoothstep(0.62f, 1.22f, d);
+            float veilA = 0.13f + 0.52f * smoothstep(0.62f, 1.22f, d);
             Color veil = mix(rgb(0.02f, 0.035f, 0.10f), rgb(0.0f, 0.01f, 0.04f), smoothstep(0.6f, 1.2f, d));
             // Misted glass along the border, patchy.
             const float mist = clamp01(0.5f + 0.8f * haze.fbm(u, v, 6, 6, 4, 0.55f)) *
@@ -341,11 +341,14 @@ Image makeBarkTexture() {
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
             const float u = (fl(x) + 0.5f) / fl(size), v = (fl(y) + 0.5f) / fl(size);
-            // Long vertical plates split by furrows, with a few cross cracks.
-            const float warp = 0.04f * plates.at(u, v, 3, 2);
-            float ridge = plates.ridged(u + warp, v, 10, 2, 3, 0.5f);
-            float h = smoothstep(0.55f, 0.95f, 1.0f - ridge);
-            h -= 0.35f * smoothstep(0.75f, 0.95f, cracks.ridged(u, v, 4, 14, 2, 0.5f)) * h;
+            // Long vertical plates split by furrows where the noise crosses zero,
+            // with a few cross cracks.
+            const float warp = 0.05f * plates.fbm(u, v, 4, 2, 2, 0.5f);
+            const float n = plates.fbm(u + warp, v, 12, 2, 3, 0.4f);
+            const float furrow = 1.0f - smoothstep(0.0f, 0.2f, std::fabs(n));
+            const float crack = smoothstep(0.93f, 0.99f, 1.0f - std::fabs(cracks.at(u, v, 3, 18))) *
+                                smoothstep(0.25f, 0.55f, cracks.fbm(u + 0.5f, v, 4, 4, 2, 0.5f));
+            float h = (1.0f - furrow) * (1.0f - 0.6f * crack);
             height[static_cast<size_t>(y) * size + x] = h;
         }
     auto heightAt = [&](int x, int y) { return height[static_cast<size_t>((y + size) % size) * size + (x + size) % size]; };
@@ -449,12 +452,16 @@ void paintFrond(Image &atlasImage, const atlas::Cell &cell, uint64_t seed) {
     // Snow along the midrib, thickest mid-frond and gone before the tip, with a
     // few clumps caught further out on the twigs.
     Coverage snow(w, h, false, false);
+    std::vector<float> pillowCentre(static_cast<size_t>(w)), pillowHalf(static_cast<size_t>(w));
     for (int x = 0; x < w; ++x) {
         const float u = (fl(x) + 0.5f) / fl(w);
-        const float lump = 0.75f + 0.4f * noise.fbm(u, 0.5f, 6, 1, 3, 0.5f);
+        // Lumpy, and here and there pinched so the green shows through.
+        const float lump = std::min(1.1f, std::max(0.0f, 0.72f + 0.75f * noise.fbm(u, 0.5f, 7, 1, 3, 0.5f)));
         const float half = 0.5f * frondEnvelope(u) * halfMax * lump * (1.0f - smoothstep(0.62f, 0.86f, u)) *
                            smoothstep(0.0f, 0.08f, u);
         const float centre = mid + 0.12f * halfMax * noise.at(u, 0.2f, 5, 1);
+        pillowCentre[static_cast<size_t>(x)] = centre;
+        pillowHalf[static_cast<size_t>(x)] = half;
         if (half > 0.5f) snow.stroke(fl(x), centre, fl(x) + 1.0f, centre, half, half, 1.0f);
     }
     for (const Twig &t : twigs) {
@@ -486,6 +493,18 @@ void paintFrond(Image &atlasImage, const atlas::Cell &cell, uint64_t seed) {
             if (lit < 0.35f) c = mix(scaled(kSnowShade, 0.65f), c, clamp01(lit / 0.35f));
             dst = mix(dst, c, cover);
         }
+    // Needle tips poking out through the edge of the snow tie it to the branch.
+    for (int i = 0; i < w / 4; ++i) {
+        const int x = rng.below(w);
+        const float half = pillowHalf[static_cast<size_t>(x)];
+        if (half < 2.0f * scale) continue;
+        const float side = rng.uniform() < 0.5f ? -1.0f : 1.0f;
+        const float y0 = pillowCentre[static_cast<size_t>(x)] + side * (half + 1.5f * scale);
+        const float y1 = pillowCentre[static_cast<size_t>(x)] + side * (half - rng.range(1.5f, 3.0f) * scale);
+        const float x1 = fl(x) + rng.range(1.0f, 3.0f) * scale;
+        paintStroke(img, fl(x), y0, x1, y1, 0.5f * scale + 0.2f, 0.3f * scale + 0.1f,
+                    mix(needleDark, needleMid, rng.uniform()), false);
+    }
     // Alpha is cut hard: the tree is drawn with an alpha test, and a crisp edge
     // sorts correctly whatever the order in which branches are drawn.
     for (int y = 0; y < h; ++y)
