@@ -1,0 +1,41 @@
+# Fails unless ZIP holds exactly frostel.exe (the bytes of EXE) and data/ (the bytes of the host's DATA folder).
+cmake_minimum_required(VERSION 3.16)
+# cmake -DZIP= -DEXE= -DDATA= -DWORK= -P check_package.cmake
+
+if(NOT EXISTS "${ZIP}")
+  message(FATAL_ERROR "No package at '${ZIP}': run the Windows build's 'package' target")
+endif()
+file(GLOB_RECURSE data_files LIST_DIRECTORIES false RELATIVE "${DATA}" "${DATA}/*")
+if(NOT data_files)
+  message(FATAL_ERROR "No default data in '${DATA}' to compare with")
+endif()
+
+file(REMOVE_RECURSE "${WORK}")
+file(ARCHIVE_EXTRACT INPUT "${ZIP}" DESTINATION "${WORK}")
+file(GLOB_RECURSE unpacked LIST_DIRECTORIES false RELATIVE "${WORK}" "${WORK}/*")
+
+# Unzipped anywhere, the program must find data/ beside itself: no top folder, nothing missing, nothing extra.
+set(expected frostel.exe)
+foreach(f IN LISTS data_files)
+  list(APPEND expected "data/${f}")
+endforeach()
+list(SORT expected)
+list(SORT unpacked)
+if(NOT unpacked STREQUAL expected)
+  message(FATAL_ERROR "The zip holds\n  ${unpacked}\nbut should hold\n  ${expected}")
+endif()
+
+function(expect_same_bytes packed original)
+  file(SHA256 "${packed}" a)
+  file(SHA256 "${original}" b)
+  if(NOT a STREQUAL b)
+    message(FATAL_ERROR "${packed} differs from ${original}: the zip is stale or the data was changed")
+  endif()
+endfunction()
+expect_same_bytes("${WORK}/frostel.exe" "${EXE}")
+foreach(f IN LISTS data_files)
+  expect_same_bytes("${WORK}/data/${f}" "${DATA}/${f}")
+endforeach()
+list(LENGTH data_files count)
+message(STATUS "frostel.exe and ${count} data files, byte for byte")
+file(REMOVE_RECURSE "${WORK}")

@@ -1,0 +1,44 @@
+// Child processes for the Windows checks: a program run with arguments, extra environment and captured output,
+// and a private X server on which no OpenGL can be had.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ChildProcess(const ChildProcess &) = delete;
+    ChildProcess &operator=(const ChildProcess &) = delete;
+    ~ChildProcess();  // kills a child that is still running
+
+    // Starts argv[0] (a path) in `workDir` with `env` ("NAME=value") on top of ours; stdout and stderr go to
+    // `outputPath`. The child leads its own process group, so that a hung run can be killed whole.
+    bool start(const std::vector<std::string> &argv, const std::string &workDir, const std::vector<std::string> &env,
+               const std::string &outputPath);
+    bool running();
+    // Exit status (128 + signal when killed by one), or -1 when it outlasted `seconds` and was killed.
+    int waitExit(double seconds);
+
+private:
+    pid_t pid_ = -1;
+};
+
+// Xvfb without the GLX extension, on a display number of its own choosing.
+class XServerWithoutGl {
+public:
+    XServerWithoutGl() = default;
+    XServerWithoutGl(const XServerWithoutGl &) = delete;
+    XServerWithoutGl &operator=(const XServerWithoutGl &) = delete;
+    ~XServerWithoutGl();
+
+    bool start(const std::string &xvfb);
+    const std::string &display() const { return display_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+std::string readWholeFile(const std::string &path);

@@ -1,0 +1,315 @@
+// frostel.exe under Wine on the X server: its window draws the scene as the Linux build does, Escape and a close
+// request end it cleanly, and without OpenGL it says so in its message box and fails.
+#include <gtest/gtest.h>
+
+// Xlib after GoogleTest: its macros (None, Bool) would break GoogleTest's templates.
+#include "tests/render/x_session.h"
+#include "tests/windows/child_process.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char *const title = "Frostel - Tarvik";
+
+std::string setting(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value ? value : "";
+}
+
+// Where the Wine prefix and a stand-in home live: inside the build folder, so nothing outside it is touched.
+struct WinePlace {
+    std::string wine = setting("FROSTEL_WINE");
+    std::string wineserver = setting("FROSTEL_WINESERVER");
+    std::string root = setting("FROSTEL_WINE_ROOT");
+    std::string exe = setting("FROSTEL_WINDOWS_EXE");
+
+    std::string prefix() const { return root + "/wine-prefix"; }
+    std::string home() const { return root + "/wine-home"; }
+    std::string exeDir() const { return fs::path(exe).parent_path().string(); }
+
+    // No Mono or Gecko installers, no menu entries or file associations; caches under the stand-in home.
+    std::vector<std::string> environment(const std::string &debug = "-all") const
+    {
+        return {"WINEPREFIX=" + prefix(),
+                "WINEDEBUG=" + debug,
+                "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d",
+                "HOME=" + home(),
+                "XDG_CACHE_HOME=" + home() + "/.cache",
+                "XDG_CONFIG_HOME=" + home() + "/.config",
+                "XDG_DATA_HOME=" + home() + "/.local/share"};
+    }
+
+    // The wine server lingers a few seconds after its last program; wait for it so that no test inherits it
+    // (one test runs on another X server), and kill it when it will not go.
+    void stopServer() const
+    {
+        ChildProcess wait;
+        if (wait.start({wineserver, "-w"}, root, environment(), root + "/wineserver.log") && wait.waitExit(30) == 0)
+            return;
+        ChildProcess killer;
+        if (killer.start({wineserver, "-k"}, root, environment(), root + "/wineserver.log")) killer.waitExit(30);
+    }
+};
+
+void savePpm(const RgbImage &img, const std::string &path)
+{
+    FILE *f = std::fopen(path.c_str(), "wb");
+    if (!f) return;
+    std::fprintf(f, "P6\n%d %d\n255\n", img.width, img.height);
+    std::fwrite(img.rgb.data(), 1, img.rgb.size(), f);
+    std::fclose(f);
+}
+
+// What a viewer would notice at a glance, independent of the window's exact size.
+struct Look {
+    std::array<double, 3> mean{};  // 0..255 per channel
+    double dark = 0;               // share of near-black pixels
+    double white = 0;              // share of near-white pixels
+    double edge = 0;               // brightness of the outer band, where the overlay's frame is
+    std::array<double, 16> cells{};  // mean brightness on a 4 x 4 grid: where things are
+    int colours = 0;               // distinct colours at 4 bits a channel
+};
+
+double brightness(const unsigned char *p) { return 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2]; }
+
+Look lookAt(const RgbImage &img)
+{
+    Look l;
+    std::set<int> colours;
+    double edgeSum = 0;
+    long edgeCount = 0;
+    std::array<double, 16> cellSum{};
+    std::array<long, 16> cellCount{};
+    const int bandX = img.width / 10, bandY = img.height / 10;
+    for (int y = 0; y < img.height; ++y)
+        for (int x = 0; x < img.width; ++x) {
+            const unsigned char *p = img.at(x, y);
+            for (int c = 0; c < 3; ++c) l.mean[size_t(c)] += p[c];
+            if (p[0] < 24 && p[1] < 24 && p[2] < 24) l.dark += 1;
+            if (p[0] > 232 && p[1] > 232 && p[2] > 232) l.white += 1;
+            colours.insert((p[0] >> 4) << 8 | (p[1] >> 4) << 4 | (p[2] >> 4));
+            const double b = brightness(p);
+            if (x < bandX || x >= img.width - bandX || y < bandY || y >= img.height - bandY) {
+                edgeSum += b;
+                ++edgeCount;
+            }
+            const size_t cell = size_t(y * 4 / img.height * 4 + x * 4 / img.width);
+            cellSum[cell] += b;
+            ++cellCount[cell];
+        }
+    const double n = double(img.width) * img.height;
+    for (double &m : l.mean) m /= n;
+    l.dark /= n;
+    l.white /= n;
+    l.edge = edgeSum / double(edgeCount);
+    for (size_t i = 0; i < 16; ++i) l.cells[i] = cellSum[i] / double(cellCount[i]);
+    l.colours = int(colours.size());
+    return l;
+}
+
+// The part of a frame that a smaller window shows of the same 512 x 512 view: OpenGL anchors the viewport at the
+// bottom left, and the first viewport keeps the requested size until a later WM_SIZE, which Xvfb never causes.
+RgbImage bottomLeft(const RgbImage &img, int width, int height)
+{
+    RgbImage out;
+    out.width = std::min(width, img.width);
+    out.height = std::min(height, img.height);
+    for (int y = img.height - out.height; y < img.height; ++y)
+        out.rgb.insert(out.rgb.end(), img.at(0, y), img.at(0, y) + size_t(out.width) * 3);
+    return out;
+}
+
+std::string describe(const Look &l)
+{
+    char text[256];
+    std::snprintf(text, sizeof text, "mean rgb %.0f %.0f %.0f, dark %.2f, white %.2f, edge %.0f, %d colours, cells",
+                  l.mean[0], l.mean[1], l.mean[2], l.dark, l.white, l.edge, l.colours);
+    std::string out = text;
+    for (double c : l.cells) out += " " + std::to_string(int(c));
+    return out;
+}
+
+class Wine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X server (scripts/test runs one)";
+        ASSERT_FALSE(place.wine.empty()) << "no Wine found: install wine and wine64";
+        ASSERT_FALSE(place.wineserver.empty()) << "no wineserver found";
+        ASSERT_TRUE(fs::exists(place.exe)) << "no Windows program at " << place.exe;
+        ASSERT_TRUE(fs::exists(place.prefix() + "/system.reg")) << "the Wine prefix was not made";
+        ASSERT_TRUE(x.connected());
+        place.stopServer();
+    }
+    void TearDown() override { place.stopServer(); }
+
+    // frostel.exe started the way a user starts it: its own folder, with data/ beside it, as working directory.
+    bool startExe(ChildProcess &run, const std::string &log, const std::string &debug = "-all")
+    {
+        return run.start({place.wine, place.exe}, place.exeDir(), place.environment(debug), log);
+    }
+
+    WinePlace place;
+    XSession x;
+};
+
+// Any window with this title, shown or not: Wine makes an X window with each Win32 one and destroys it with it.
+bool windowExists(Display *d, Window parent, const std::string &name)
+{
+    Window root, up, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(d, parent, &root, &up, &children, &count)) return false;
+    bool found = false;
+    for (unsigned int i = 0; i < count && !found; ++i) {
+        char *text = nullptr;
+        if (XFetchName(d, children[i], &text) && text) {
+            found = name == text;
+            XFree(text);
+        }
+        if (!found) found = windowExists(d, children[i], name);
+    }
+    if (children) XFree(children);
+    return found;
+}
+
+// Looks at a running program's window as a viewer would, 2 s in, then presses Escape; returns what it saw.
+RgbImage watchAndEscape(XSession &x, ChildProcess &run, double windowSeconds, const std::string &shot, int &status)
+{
+    RgbImage look;
+    status = -2;
+    const Window w = x.waitForWindow(title, windowSeconds);
+    EXPECT_NE(w, 0u) << "no window titled \"" << title << "\"";
+    if (!w) return look;
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const RgbImage first = x.grab(w);
+    EXPECT_GT(first.width, 256);
+    EXPECT_GT(first.height, 256);
+    if (first.width <= 0) return look;
+    savePpm(first, shot);
+    look = first;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_NE(first.rgb, x.grab(w).rgb) << "the scene should move: snow falls and the ground turns";
+    x.sendKey(w, "Escape");
+    status = run.waitExit(30);
+    return look;
+}
+
+}  // namespace
+
+// The prefix is made once, in the build folder, before the other cases (a CTest fixture).
+TEST(WinePrefix, IsMadeInTheBuildFolder)
+{
+    const WinePlace place;
+    ASSERT_FALSE(place.wine.empty()) << "no Wine found: install wine and wine64";
+    fs::create_directories(place.home());
+    ChildProcess boot;
+    ASSERT_TRUE(boot.start({place.wine, "wineboot", "--init"}, place.root, place.environment(),
+                           place.root + "/wineboot.log"));
+    EXPECT_EQ(boot.waitExit(300), 0) << readWholeFile(place.root + "/wineboot.log");
+    place.stopServer();
+    EXPECT_TRUE(fs::exists(place.prefix() + "/system.reg"));
+    EXPECT_TRUE(fs::exists(place.prefix() + "/drive_c/windows/system32"));
+}
+
+TEST_F(Wine, DrawsTheSceneAsTheLinuxBuildDoesAndEscapeEndsWithZero)
+{
+    // The Linux build on the same data folder, watched the same way, is the reference.
+    ChildProcess native;
+    std::vector<std::string> nativeEnv = place.environment();
+    nativeEnv.push_back("SDL_VIDEODRIVER=x11");
+    nativeEnv.push_back("SDL_AUDIODRIVER=dummy");
+    ASSERT_TRUE(native.start({FROSTEL_LINUX_EXE}, place.exeDir(), nativeEnv, "linux-run.log"));
+    int linuxStatus = 0;
+    const RgbImage linuxFrame = watchAndEscape(x, native, 30, "linux-frame.ppm", linuxStatus);
+    ASSERT_EQ(linuxStatus, 0) << readWholeFile("linux-run.log");
+
+    ChildProcess wine;
+    ASSERT_TRUE(startExe(wine, "wine-run.log"));
+    int status = 0;
+    const RgbImage wineFrame = watchAndEscape(x, wine, 60, "wine-frame.ppm", status);
+    EXPECT_EQ(status, 0) << readWholeFile("wine-run.log");
+    ASSERT_GT(wineFrame.width, 0);
+    ASSERT_GT(linuxFrame.width, 0);
+
+    // Wine's window frame takes its share of the 512 x 512 asked for, so it shows less of the same view.
+    const Look look = lookAt(wineFrame);
+    const Look reference = lookAt(bottomLeft(linuxFrame, wineFrame.width, wineFrame.height));
+
+    // Drawn at all: neither a blank window nor the plain white of missing data.
+    EXPECT_LT(look.dark, 0.95);
+    EXPECT_LT(look.white, 0.95);
+    EXPECT_GT(look.colours, 40) << "a flat picture is no scene";
+
+    // Broadly the Linux build's picture: the same colours in the same amounts and places, the same frost at the
+    // edges. What remains apart is the ground's turn and the snow's scatter at the moment of the grab; swapped red
+    // and blue, or an overlay drawn without its alpha, would move these far more.
+    for (size_t c = 0; c < 3; ++c) EXPECT_NEAR(look.mean[c], reference.mean[c], 12) << "channel " << c;
+    EXPECT_NEAR(look.dark, reference.dark, 0.1);
+    EXPECT_NEAR(look.white, reference.white, 0.1);
+    EXPECT_NEAR(look.edge, reference.edge, 16);
+    double cellDifference = 0;
+    for (size_t i = 0; i < 16; ++i) cellDifference += std::fabs(look.cells[i] - reference.cells[i]) / 16;
+    EXPECT_LT(cellDifference, 20) << "mean brightness difference over a 4 x 4 grid";
+    std::printf("Linux: %s\nWine:  %s\ngrid difference %.1f\n", describe(reference).c_str(), describe(look).c_str(),
+                cellDifference);
+}
+
+TEST_F(Wine, CloseRequestEndsWithZero)
+{
+    ChildProcess wine;
+    ASSERT_TRUE(startExe(wine, "wine-close.log"));
+    const Window w = x.waitForWindow(title, 60);
+    ASSERT_NE(w, 0u) << readWholeFile("wine-close.log");
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    x.requestClose(w);
+    EXPECT_EQ(wine.waitExit(30), 0) << readWholeFile("wine-close.log");
+}
+
+// On an X server without GLX, Wine has no pixel format to offer: the program must say so in a box of its own,
+// having released its window, wait for the box, and fail.
+TEST_F(Wine, WithoutOpenGlTheBoxSaysWhyAndTheExitStatusIsOne)
+{
+    XServerWithoutGl server;
+    ASSERT_TRUE(server.start(FROSTEL_XVFB)) << "could not start " << FROSTEL_XVFB;
+    const std::string ourDisplay = setting("DISPLAY");
+    setenv("DISPLAY", server.display().c_str(), 1);
+    XSession bare;
+    setenv("DISPLAY", ourDisplay.c_str(), 1);
+    ASSERT_TRUE(bare.connected());
+
+    ChildProcess wine;
+    std::vector<std::string> env = place.environment("-all,+msgbox");  // traces each box's text
+    env.push_back("DISPLAY=" + server.display());
+    ASSERT_TRUE(wine.start({place.wine, place.exe}, place.exeDir(), env, "wine-nogl.log"));
+
+    const Window box = bare.waitForWindow("ERROR", 60);
+    ASSERT_NE(box, 0u) << "no message box titled ERROR\n" << readWholeFile("wine-nogl.log");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    savePpm(bare.grab(box), "wine-error-box.ppm");
+    EXPECT_FALSE(windowExists(bare.display(), DefaultRootWindow(bare.display()), title))
+        << "the window should be destroyed before the box shows";
+    EXPECT_TRUE(wine.running()) << "the box should wait for the user";
+    const std::string log = readWholeFile("wine-nogl.log");
+    EXPECT_NE(log.find("Can't Find A Suitable PixelFormat."), std::string::npos) << log;
+
+    bare.sendKey(box, "Return");
+    EXPECT_EQ(wine.waitExit(30), 1) << readWholeFile("wine-nogl.log");
+    // Exactly one box: the program did not go on to show another.
+    const std::string after = readWholeFile("wine-nogl.log");
+    size_t boxes = 0;
+    for (size_t at = after.find("MSGBOX_OnInit"); at != std::string::npos; at = after.find("MSGBOX_OnInit", at + 1))
+        ++boxes;
+    EXPECT_EQ(boxes, 1u) << after;
+}
