@@ -9,7 +9,7 @@
 namespace {
 
 // Image ID length 0, no colour map, type 2 (uncompressed true-colour), zero colour map
-// specification, zero X and Y origin.
+// fields, zero X and Y origin.
 const uint8_t tgaHeaderPrefix[12] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
 bool refuse(char *reason, size_t reasonSize, const char *format, ...)
@@ -43,7 +43,7 @@ void describePrefixByte(char *out, size_t outSize, size_t index, const uint8_t *
         std::snprintf(out, outSize, "image type %u (%s); only type 2, uncompressed true-colour, is read", header[2],
                       typeName);
     else if (index < 8)
-        std::snprintf(out, outSize, "the colour map specification is not zero");
+        std::snprintf(out, outSize, "the colour map fields are not zero");
     else if (index < 10)
         std::snprintf(out, outSize, "the X origin is %u, not 0", header[8] + 256u * header[9]);
     else

@@ -12,7 +12,7 @@ namespace {
 
 struct Playback {
     SDL_AudioDeviceID device = 0;
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec audio{};
     // The audio thread reads these under the device lock.
     std::vector<Uint8> buffer;
     SoundCursor cursor;
@@ -24,7 +24,7 @@ Playback playback;
 void SDLCALL feedDevice(void *userdata, Uint8 *stream, int length)
 {
     auto *state = static_cast<Playback *>(userdata);
-    state->playing = readSound(state->cursor, stream, static_cast<size_t>(length), state->spec.silence);
+    state->playing = readSound(state->cursor, stream, static_cast<size_t>(length), state->audio.silence);
 }
 
 bool openDevice()
@@ -49,22 +49,22 @@ bool openDevice()
     if (device == 0) {
         return false;
     }
-    playback.spec = obtained;
+    playback.audio = obtained;
     playback.device = device;
     return true;
 }
 
-size_t frameBytes(const SDL_AudioSpec &spec)
+size_t frameBytes(const SDL_AudioSpec &audio)
 {
-    return SDL_AUDIO_BITSIZE(spec.format) / 8u * spec.channels;
+    return SDL_AUDIO_BITSIZE(audio.format) / 8u * audio.channels;
 }
 
 bool convertToDevice(SDL_AudioFormat format, Uint8 channels, int frequency, const Uint8 *data, Uint32 length,
                      std::vector<Uint8> &out)
 {
     SDL_AudioCVT conversion;
-    const int needed = SDL_BuildAudioCVT(&conversion, format, channels, frequency, playback.spec.format,
-                                         playback.spec.channels, playback.spec.freq);
+    const int needed = SDL_BuildAudioCVT(&conversion, format, channels, frequency, playback.audio.format,
+                                         playback.audio.channels, playback.audio.freq);
     if (needed < 0) {
         return false;
     }
@@ -80,28 +80,28 @@ bool convertToDevice(SDL_AudioFormat format, Uint8 channels, int frequency, cons
     } else {
         out.resize(length);
     }
-    out.resize(out.size() - out.size() % frameBytes(playback.spec));
+    out.resize(out.size() - out.size() % frameBytes(playback.audio));
     return !out.empty();
 }
 
 bool loadWav(const char *name, std::vector<Uint8> &out)
 {
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec audio{};
     Uint8 *data = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV(name, &spec, &data, &length) == nullptr) {
+    if (SDL_LoadWAV(name, &audio, &data, &length) == nullptr) {
         return false;
     }
-    const bool converted = convertToDevice(spec.format, spec.channels, spec.freq, data, length, out);
+    const bool converted = convertToDevice(audio.format, audio.channels, audio.freq, data, length, out);
     SDL_FreeWAV(data);
     return converted;
 }
 
 bool makeChime(std::vector<Uint8> &out)
 {
-    const std::vector<int16_t> chime = synthesiseChime(playback.spec.freq, 1);
+    const std::vector<int16_t> chime = synthesiseChime(playback.audio.freq, 1);
     return !chime.empty() &&
-           convertToDevice(AUDIO_S16SYS, 1, playback.spec.freq, reinterpret_cast<const Uint8 *>(chime.data()),
+           convertToDevice(AUDIO_S16SYS, 1, playback.audio.freq, reinterpret_cast<const Uint8 *>(chime.data()),
                            static_cast<Uint32>(chime.size() * sizeof(int16_t)), out);
 }
 

@@ -66,7 +66,7 @@ TEST_F(TextureCacheTest, RefusedFilesGiveZeroWithoutTouchingOpenGLOrTheCache)
         {"colour-mapped type 1", edit(edit(good, 1, 1), 2, 1)},
         {"run-length type 10", edit(good, 2, 10)},
         {"greyscale type 3", edit(good, 2, 3)},
-        {"colour map specification", edit(good, 5, 24)},
+        {"colour map fields", edit(good, 5, 24)},
         {"X origin", edit(good, 8, 1)},
         {"Y origin high byte", edit(good, 11, 1)},
         {"width 0", tgaFile(0, 2, 32, counting(16))},
