@@ -47,10 +47,15 @@ float f32(const uint8_t *p)
     return value;
 }
 
+// Where the host stores floats as the file does, a run of them is one copy.
+#if (defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) || defined(_MSC_VER)
+void copyFloats(float *to, const uint8_t *from, size_t count) { std::memcpy(to, from, 4 * count); }
+#else
 void copyFloats(float *to, const uint8_t *from, size_t count)
 {
     for (size_t i = 0; i < count; ++i) to[i] = f32(from + 4 * i);
 }
+#endif
 
 // A position in the file image that refuses to move past its end.
 struct Reader {
@@ -61,6 +66,7 @@ struct Reader {
     size_t reasonSize;
 
     const uint8_t *here() const { return image + pos; }
+    bool has(size_t bytes) const { return size - pos >= bytes; }
 
     // True when `bytes` more are there; otherwise says how many are missing.
     bool need(size_t bytes, const char *what)
@@ -71,11 +77,14 @@ struct Reader {
                       bytes - left);
     }
 
+    // The descriptions are only written out when something is missing: a whole file reads without them.
     bool count(const char *section, uint16_t &value)
     {
-        char what[48];
-        std::snprintf(what, sizeof what, "the %s count", section);
-        if (!need(2, what)) return false;
+        if (!has(2)) {
+            char what[48];
+            std::snprintf(what, sizeof what, "the %s count", section);
+            return need(2, what);
+        }
         value = u16(here());
         pos += 2;
         return true;
@@ -83,6 +92,7 @@ struct Reader {
 
     bool records(uint16_t number, size_t recordSize, const char *kind)
     {
+        if (has(number * recordSize)) return true;
         char what[48];
         std::snprintf(what, sizeof what, "%u %s record%s", static_cast<unsigned>(number), kind, number == 1 ? "" : "s");
         return need(number * recordSize, what);
@@ -119,18 +129,25 @@ bool readTriangles(Reader &in, ModelArrays &model)
     for (uint16_t i = 0; i < count; ++i, in.pos += triangleSize) {
         const uint8_t *p = in.here();
         ModelTriangle &triangle = model.triangles[i];
-        for (int corner = 0; corner < 3; ++corner) {
-            const uint16_t vertex = u16(p + 2 + 2 * corner);
-            if (vertex >= model.vertexCount)
-                return refuse(in.reason, in.reasonSize,
-                              "out of range: triangle %u corner %d names vertex %u, but the model has %d vertices",
-                              static_cast<unsigned>(i), corner, static_cast<unsigned>(vertex), model.vertexCount);
-            triangle.vertexIndices[corner] = vertex;
-            copyFloats(triangle.normals[corner], p + 8 + 12 * corner, 3);
-            triangle.s[corner] = f32(p + 44 + 4 * corner);
-            // The file counts t from the top of the image, OpenGL from the first stored row.
-            triangle.t[corner] = 1.0f - f32(p + 56 + 4 * corner);
-        }
+        const uint16_t v0 = u16(p + 2), v1 = u16(p + 4), v2 = u16(p + 6);
+        // One test for the three corners; the slow path names the first one out of range.
+        if ((v0 > v1 ? (v0 > v2 ? v0 : v2) : (v1 > v2 ? v1 : v2)) >= model.vertexCount)
+            for (int corner = 0; corner < 3; ++corner) {
+                const uint16_t vertex = u16(p + 2 + 2 * corner);
+                if (vertex >= model.vertexCount)
+                    return refuse(in.reason, in.reasonSize,
+                                  "out of range: triangle %u corner %d names vertex %u, but the model has %d vertices",
+                                  static_cast<unsigned>(i), corner, static_cast<unsigned>(vertex), model.vertexCount);
+            }
+        triangle.vertexIndices[0] = v0;
+        triangle.vertexIndices[1] = v1;
+        triangle.vertexIndices[2] = v2;
+        // Normals, s and t lie in the file in the order the triangle keeps them.
+        for (int corner = 0; corner < 3; ++corner) copyFloats(triangle.normals[corner], p + 8 + 12 * corner, 3);
+        copyFloats(triangle.s, p + 44, 3);
+        // The file counts t from the top of the image, OpenGL from the first stored row.
+        copyFloats(triangle.t, p + 56, 3);
+        for (float &t : triangle.t) t = 1.0f - t;
     }
     return true;
 }
@@ -148,12 +165,16 @@ bool readGroups(Reader &in, ModelArrays &model)
     model.meshCount = count;
     for (uint16_t g = 0; g < count; ++g) {
         char what[64];
-        std::snprintf(what, sizeof what, "group %u", static_cast<unsigned>(g));
-        if (!in.need(groupFixedSize - 1, what)) return false;
+        if (!in.has(groupFixedSize - 1)) {
+            std::snprintf(what, sizeof what, "group %u", static_cast<unsigned>(g));
+            return in.need(groupFixedSize - 1, what);
+        }
         const uint16_t n = u16(in.here() + 33);
-        std::snprintf(what, sizeof what, "group %u with %u triangles", static_cast<unsigned>(g),
-                      static_cast<unsigned>(n));
-        if (!in.need(groupFixedSize + 2u * n, what)) return false;
+        if (!in.has(groupFixedSize + 2u * n)) {
+            std::snprintf(what, sizeof what, "group %u with %u triangles", static_cast<unsigned>(g),
+                          static_cast<unsigned>(n));
+            return in.need(groupFixedSize + 2u * n, what);
+        }
         const uint8_t *p = in.here();
         ModelMesh &mesh = model.meshes[g];
         if (n > 0) {
