@@ -4,6 +4,9 @@
 #include "assets/mesh_model.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 namespace soak {
@@ -22,6 +25,8 @@ struct ReferenceRandom {
 };
 
 ReferenceRandom reference;
+// The run's empty working directory, and the one to go back to.
+std::string emptyDir, previousDir;
 // Expected snowflake heights, in list order.
 std::vector<float> expectedHeights;
 
@@ -137,6 +142,13 @@ void begin(uint32_t startTick, int flakes, uint32_t seed)
     current = SoakState{};
     current.startTick = startTick;
 
+    // Wherever the test is started, no data folder is found: no tree, no textures, the same calls every run.
+    std::string pattern = (std::filesystem::temp_directory_path() / "frostel-soak-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    emptyDir = pattern;
+    previousDir = std::filesystem::current_path().string();
+    std::filesystem::current_path(emptyDir);
+
     fakewin::setTick(startTick);
     frameClock = FrameClock{};
     frameClock.startTick = frameClock.lastTick = startTick;
@@ -167,6 +179,11 @@ void end()
     delete treeModel;
     treeModel = nullptr;
     fake::log().clear();
+    if (previousDir.empty()) return;
+    std::error_code ignored;
+    std::filesystem::current_path(previousDir, ignored);
+    std::filesystem::remove(emptyDir, ignored);
+    previousDir.clear();
 }
 
 }  // namespace soak

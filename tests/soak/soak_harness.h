@@ -67,11 +67,11 @@ struct SoakState {
 
 SoakState &soakRun();
 
-// Opens the window on the fakes with `flakes` snowflakes and no data folder (no tree, untextured).
+// Opens the window on the fakes with `flakes` snowflakes, in an empty working directory (no tree, untextured).
 void begin(uint32_t startTick, int flakes, uint32_t seed);
 // Runs the main loop with the checked frame until the idle hook posts WM_CLOSE or a frame fails a check.
 void loop();
-// Releases the window and the model.
+// Releases the window and the model, and goes back to the previous working directory.
 void end();
 
 // The world angle in whole degrees, computed from the simulated time.

@@ -68,6 +68,9 @@ TEST_F(Soak, SixtyDaysOfFramesAcrossWrapsAHugeFrameAndATenDayMinimise)
             // Polling without drawing while minimised; the days pass one poll at a time.
             if (r.elapsed - minimisedAt < 10 * msPerDay) {
                 r.elapsed += msPerDay;
+            } else if (restored) {
+                ADD_FAILURE() << "the restore did not reactivate the window";
+                fakewin::post(WM_CLOSE);
             } else {
                 fakewin::post(WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0));
                 restored = true;
