@@ -123,7 +123,7 @@ FROSTEL_TGA_SSSE3 size_t swapRedBlueSsse3(uint8_t *p, size_t count, size_t bytes
 #endif
 
 // Blue and red change places in `count` pixels of 3 or 4 bytes: with byte shuffles where the
-// processor has them (every x86 of the last fifteen years), one pixel at a time elsewhere.
+// processor has them (nearly every x86 in use), one pixel at a time elsewhere.
 void swapRedBlue(uint8_t *p, size_t count, size_t bytesPerPixel)
 {
     size_t i = 0;
