@@ -1,10 +1,9 @@
-// Google Benchmark's console output, keeping each benchmark's median real time for the results file.
+// Google Benchmark's console output, keeping each benchmark's median time and counters for the results file.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -15,10 +14,10 @@ public:
     // Median over the repetitions (the one run without repetitions) in nanoseconds per
     // iteration, by benchmark name as registered; 0 when it did not run.
     double medianNs(const std::string &name) const;
-    // Whether the benchmark stopped with an error (a reader refusing its file, say).
-    bool failed(const std::string &name) const { return failed_.count(name) != 0; }
+    // Median of a user counter over the repetitions (its only value without them); 0 when absent.
+    double counter(const std::string &name, const std::string &counterName) const;
 
 private:
     std::map<std::string, double> medians_;
-    std::set<std::string> failed_;
+    std::map<std::string, std::map<std::string, double>> counters_;
 };

@@ -1,5 +1,6 @@
 // Our TGA and MS3D readers beside a plain read of the same bytes (the floor) and beside the libraries a
-// user would pick instead: stb_image for TGA, assimp's importer for MS3D. Run from the build folder.
+// user would pick instead: stb_image for TGA, assimp's importer for MS3D, timed in pairs. Run from the
+// build folder.
 #include "assets/model_arrays.h"
 #include "assets/ms3d_reader.h"
 #include "assets/tga_reader.h"
@@ -12,6 +13,7 @@
 #include <benchmark/benchmark.h>
 #include <stb_image.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -28,68 +30,101 @@ namespace {
 const int tgaSizes[] = {256, 512, 1024, 2048, 4096};
 const int tgaDepths[] = {24, 32};
 
+using Clock = std::chrono::steady_clock;
+
 // Every byte of the file into memory, as a program that does nothing with it would read it.
-void plainRead(benchmark::State &state, const std::string &path)
+bool plainRead(const std::string &path)
 {
-    for (auto _ : state) {
-        std::FILE *file = std::fopen(path.c_str(), "rb");
-        std::fseek(file, 0, SEEK_END);
-        const long size = std::ftell(file);
-        std::fseek(file, 0, SEEK_SET);
-        void *bytes = std::malloc(static_cast<size_t>(size));
-        if (std::fread(bytes, 1, static_cast<size_t>(size), file) != static_cast<size_t>(size))
-            state.SkipWithError("short read");
-        std::fclose(file);
-        benchmark::DoNotOptimize(bytes);
-        std::free(bytes);
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(fs::file_size(path)));
+    std::FILE *file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    std::fseek(file, 0, SEEK_END);
+    const long size = std::ftell(file);
+    std::fseek(file, 0, SEEK_SET);
+    void *bytes = std::malloc(static_cast<size_t>(size));
+    const bool whole = std::fread(bytes, 1, static_cast<size_t>(size), file) == static_cast<size_t>(size);
+    std::fclose(file);
+    benchmark::DoNotOptimize(bytes);
+    std::free(bytes);
+    return whole;
 }
 
-void ourTga(benchmark::State &state, const std::string &path)
+bool ourTga(const std::string &path)
 {
-    for (auto _ : state) {
-        TgaImage image;
-        if (!readTgaFile(path.c_str(), image, nullptr, 0)) state.SkipWithError("refused");
-        benchmark::DoNotOptimize(image.pixels);
-        freeTgaImage(image);
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(fs::file_size(path)));
+    TgaImage image;
+    const bool ok = readTgaFile(path.c_str(), image, nullptr, 0);
+    benchmark::DoNotOptimize(image.pixels);
+    freeTgaImage(image);
+    return ok;
 }
 
-void stbTga(benchmark::State &state, const std::string &path)
+bool stbTga(const std::string &path)
 {
-    for (auto _ : state) {
-        int width = 0, height = 0, channels = 0;
-        stbi_uc *pixels = stbi_load(path.c_str(), &width, &height, &channels, 0);
-        if (!pixels) state.SkipWithError("refused");
-        benchmark::DoNotOptimize(pixels);
-        stbi_image_free(pixels);
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(fs::file_size(path)));
+    int width = 0, height = 0, channels = 0;
+    stbi_uc *pixels = stbi_load(path.c_str(), &width, &height, &channels, 0);
+    benchmark::DoNotOptimize(pixels);
+    stbi_image_free(pixels);
+    return pixels != nullptr;
 }
 
-void ourMs3d(benchmark::State &state, const std::string &path)
+bool ourMs3d(const std::string &path)
 {
-    for (auto _ : state) {
-        ModelArrays arrays;
-        if (!readMs3dFile(path.c_str(), arrays, nullptr, nullptr, 0)) state.SkipWithError("refused");
-        benchmark::DoNotOptimize(arrays.triangles);
-        releaseModelArrays(arrays);
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(fs::file_size(path)));
+    ModelArrays arrays;
+    const bool ok = readMs3dFile(path.c_str(), arrays, nullptr, nullptr, 0);
+    benchmark::DoNotOptimize(arrays.triangles);
+    releaseModelArrays(arrays);
+    return ok;
 }
 
-void assimpMs3d(benchmark::State &state, const std::string &path)
+bool assimpMs3d(const std::string &path)
 {
-    Assimp::Importer importer;
+    static Assimp::Importer importer;
+    const aiScene *scene = importer.ReadFile(path, 0);
+    benchmark::DoNotOptimize(scene);
+    importer.FreeScene();
+    return scene != nullptr;
+}
+
+// The three sides of one comparison: the plain read (the floor), ours, and the other library.
+struct Side {
+    const char *name;
+    bool (*read)(const std::string &path);
+};
+
+// Every iteration reads the file once by each side, in turn and in a rotating order, so that the
+// three meet the same moments of a shared machine; the ratios come from these paired times. A side
+// that refuses the file is left out from then on and reported as refusing it.
+void compare(benchmark::State &state, const std::string &path, const std::vector<Side> &sides)
+{
+    std::vector<double> seconds(sides.size(), 0.0);
+    std::vector<bool> refused(sides.size(), false);
+    size_t turn = 0;
     for (auto _ : state) {
-        const aiScene *scene = importer.ReadFile(path, 0);
-        if (!scene) state.SkipWithError(importer.GetErrorString());
-        benchmark::DoNotOptimize(scene);
-        importer.FreeScene();
+        double iteration = 0.0;
+        for (size_t k = 0; k < sides.size(); ++k) {
+            const size_t i = (k + turn) % sides.size();
+            if (refused[i]) continue;
+            const Clock::time_point start = Clock::now();
+            const bool ok = sides[i].read(path);
+            const double took = std::chrono::duration<double>(Clock::now() - start).count();
+            if (!ok) {
+                refused[i] = true;
+                continue;
+            }
+            seconds[i] += took;
+            iteration += took;
+        }
+        ++turn;
+        state.SetIterationTime(iteration);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(fs::file_size(path)));
+    if (refused[0] || refused[1]) {
+        state.SkipWithError("the plain read or our reader failed");
+        return;
+    }
+    const double iterations = static_cast<double>(state.iterations());
+    for (size_t i = 0; i < sides.size(); ++i)
+        state.counters[std::string(sides[i].name) + "_us"] = refused[i] ? -1.0 : seconds[i] / iterations * 1e6;
+    state.counters["ours/plain"] = seconds[1] / seconds[0];
+    if (sides.size() > 2 && !refused[2]) state.counters[std::string(sides[2].name) + "/ours"] = seconds[2] / seconds[1];
 }
 
 // Uncompressed true-colour, bottom-left origin, pixels a pattern that no run or repeat makes cheap.
@@ -183,41 +218,41 @@ int main(int argc, char **argv)
     }
 
     const std::pair<std::string, std::string> models[] = {{"tree", tree.string()}, {"half", half}, {"limits", limits}};
-    for (const auto &[name, path] : models) {
-        benchmark::RegisterBenchmark(("ms3d/plain/" + name).c_str(), plainRead, path)->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark(("ms3d/ours/" + name).c_str(), ourMs3d, path)->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark(("ms3d/assimp/" + name).c_str(), assimpMs3d, path)->Unit(benchmark::kMicrosecond);
-    }
+    const std::vector<Side> ms3dSides = {{"plain", plainRead}, {"ours", ourMs3d}, {"assimp", assimpMs3d}};
+    const std::vector<Side> tgaSides = {{"plain", plainRead}, {"ours", ourTga}, {"stb", stbTga}};
+    for (const auto &[name, path] : models)
+        benchmark::RegisterBenchmark(("ms3d/" + name).c_str(), compare, path, ms3dSides)->UseManualTime();
     for (int depth : tgaDepths)
-        for (int size : tgaSizes) {
-            const std::string path = tgaFile(dir, depth, size);
-            const std::string name = tgaName(depth, size);
-            benchmark::RegisterBenchmark(("tga/plain/" + name).c_str(), plainRead, path)->Unit(benchmark::kMicrosecond);
-            benchmark::RegisterBenchmark(("tga/ours/" + name).c_str(), ourTga, path)->Unit(benchmark::kMicrosecond);
-            benchmark::RegisterBenchmark(("tga/stb/" + name).c_str(), stbTga, path)->Unit(benchmark::kMicrosecond);
-        }
+        for (int size : tgaSizes)
+            benchmark::RegisterBenchmark(("tga/" + tgaName(depth, size)).c_str(), compare, tgaFile(dir, depth, size),
+                                         tgaSides)
+                ->UseManualTime();
 
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
+    // Medians over the repetitions of each side's time and of the paired ratios.
+    auto keep = [&](const std::string &benchmarkName, const std::string &key, const std::vector<Side> &sides) {
+        for (const Side &side : sides) {
+            const double us = reporter.counter(benchmarkName, std::string(side.name) + "_us");
+            if (us > 0.0)
+                writeResult(results, key + "." + side.name + "_ns", us * 1000.0);
+            else if (us < 0.0)
+                writeResult(results, key + "." + side.name + "_refused", 1);
+        }
+        writeResult(results, key + ".ours_per_plain", reporter.counter(benchmarkName, "ours/plain"));
+        const std::string other = std::string(sides[2].name) + "/ours";
+        if (const double ratio = reporter.counter(benchmarkName, other); ratio > 0.0)
+            writeResult(results, key + "." + sides[2].name + "_per_ours", ratio);
+    };
     for (const auto &model : models) {
         writeResult(results, "ms3d." + model.first + ".bytes", static_cast<double>(fs::file_size(model.second)));
-        for (const char *side : {"plain", "ours", "assimp"}) {
-            const std::string name = "ms3d/" + std::string(side) + "/" + model.first;
-            if (const double ns = reporter.medianNs(name); ns > 0.0)
-                writeResult(results, "ms3d." + model.first + "." + side + "_ns", ns);
-            else if (reporter.failed(name))
-                writeResult(results, "ms3d." + model.first + "." + side + "_refused", 1);
-        }
+        keep("ms3d/" + model.first, "ms3d." + model.first, ms3dSides);
     }
     for (int depth : tgaDepths)
         for (int size : tgaSizes)
-            for (const char *side : {"plain", "ours", "stb"}) {
-                const double ns = reporter.medianNs("tga/" + std::string(side) + "/" + tgaName(depth, size));
-                const std::string key = "tga." + std::to_string(depth) + "." + std::to_string(size) + "." + side;
-                if (ns > 0.0) writeResult(results, key + "_ns", ns);
-            }
+            keep("tga/" + tgaName(depth, size), "tga." + std::to_string(depth) + "." + std::to_string(size), tgaSides);
     fs::remove_all(dir);
     return 0;
 }
