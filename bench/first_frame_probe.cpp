@@ -1,5 +1,7 @@
 // Preloaded into a program to time its start-up: at the end of the first SDL_GL_SwapWindow it writes the
 // monotonic time and its resident memory to the descriptor named in FROSTEL_PROBE_FD, and ends the process.
+#include "bench/resident_memory.h"
+
 #include <SDL.h>
 
 #include <dlfcn.h>
@@ -11,18 +13,6 @@
 #include <cstring>
 
 namespace {
-
-long residentKb()
-{
-    std::FILE *status = std::fopen("/proc/self/status", "r");
-    if (!status) return -1;
-    char line[256];
-    long kb = -1;
-    while (std::fgets(line, sizeof line, status))
-        if (std::strncmp(line, "VmRSS:", 6) == 0) kb = std::strtol(line + 6, nullptr, 10);
-    std::fclose(status);
-    return kb;
-}
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 // frostel-bench-frames: whole frames on the real GL at 512 x 512, the scene beside the floor (a replay of
 // the same frames' recorded GL calls), interleaved in one process; or, with --memory, resident memory as
 // sparkles are added. Run from the build folder under an X server.
+#include "bench/resident_memory.h"
 #include "app/demo.h"
 #include "app/platform.h"
 #include "app/window.h"
@@ -130,18 +131,6 @@ bool floorDrawsTheScene(const glrec::FrameRecording &recording)
                 lit, all, differing);
     // An empty frame would match anything: the scene must have drawn most of the view.
     return lit * 2 > all && differing * 100 <= all;
-}
-
-long residentKb()
-{
-    std::FILE *status = std::fopen("/proc/self/status", "r");
-    if (!status) return -1;
-    char line[256];
-    long kb = -1;
-    while (std::fgets(line, sizeof line, status))
-        if (std::strncmp(line, "VmRSS:", 6) == 0) kb = std::strtol(line + 6, nullptr, 10);
-    std::fclose(status);
-    return kb;
 }
 
 int measureFrames(const Options &options, const std::string &results)
