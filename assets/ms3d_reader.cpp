@@ -1,7 +1,8 @@
 // MS3D reader: header, vertices, triangles, groups and materials, every read and index bounds-checked.
 #include "assets/ms3d_reader.h"
 
-#include <cerrno>
+#include "assets/asset_file.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -274,8 +275,8 @@ bool readMs3d(const uint8_t *image, size_t size, ModelArrays &arrays, int32_t *v
 
 bool readMs3dFile(const char *fileName, ModelArrays &arrays, int32_t *version, char *reason, size_t reasonSize)
 {
-    std::FILE *file = std::fopen(fileName, "rb");
-    if (!file) return refuse(reason, reasonSize, "cannot open: %s", std::strerror(errno));
+    std::FILE *file = openAssetFile(fileName, reason, reasonSize);
+    if (!file) return false;
     long length = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
     if (length < 0 || std::fseek(file, 0, SEEK_SET) != 0) {

@@ -5,6 +5,7 @@
 #include "assets/tga_reader.h"
 
 #include <cstring>
+#include <exception>
 
 std::vector<TextureEntry> textureCache;
 
@@ -18,6 +19,17 @@ size_t boundedLength(const char *text, size_t limit)
     return length;
 }
 
+bool roomForOneMore()
+{
+    if (textureCache.size() < textureCache.capacity()) return true;
+    try {
+        textureCache.reserve(textureCache.size() < 8 ? 8 : textureCache.size() * 2);
+    } catch (const std::exception &) {
+        return false;  // bad_alloc, or length_error past max_size
+    }
+    return true;
+}
+
 }  // namespace
 
 uint32_t loadTexture(const char *fileName)
@@ -29,6 +41,10 @@ uint32_t loadTexture(const char *fileName)
 
     for (size_t i = 0; i < textureCache.size(); ++i)
         if (std::strcmp(textureCache[i].fileName, fileName) == 0) return textureCache[i].texture;
+
+    // Room for the entry is made before a texture exists, so a full heap is an ordinary failed
+    // load that the next request tries again, not an exception after a half-made texture.
+    if (!roomForOneMore()) return 0;
 
     TgaImage image;
     if (!readTgaFile(fileName, image, nullptr, 0)) return 0;

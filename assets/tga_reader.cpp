@@ -1,8 +1,9 @@
 // TGA reader: uncompressed true-colour images of 24 or 32 bits, turned into OpenGL-ready rows.
 #include "assets/tga_reader.h"
 
+#include "assets/asset_file.h"
+
 #include <algorithm>
-#include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -236,8 +237,8 @@ bool readTga(std::FILE *file, TgaImage &image, char *reason, size_t reasonSize)
 bool readTgaFile(const char *fileName, TgaImage &image, char *reason, size_t reasonSize)
 {
     image = TgaImage{};
-    std::FILE *file = std::fopen(fileName, "rb");
-    if (!file) return refuse(reason, reasonSize, "cannot open: %s", std::strerror(errno));
+    std::FILE *file = openAssetFile(fileName, reason, reasonSize);
+    if (!file) return false;
     const bool ok = readTga(file, image, reason, reasonSize);
     std::fclose(file);
     return ok;

@@ -4,7 +4,11 @@
 #include "platform/sdl_layer.h"
 #include "platform/sound_loop.h"
 
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -84,12 +88,34 @@ bool convertToDevice(SDL_AudioFormat format, Uint8 channels, int frequency, cons
     return !out.empty();
 }
 
+// A FIFO would block the opening read for ever and a directory reads as nothing: only a
+// regular file is a sound, checked on the descriptor that is then read.
+SDL_RWops *openRegularFile(const char *name)
+{
+    const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return nullptr;
+    }
+    struct stat status {};
+    std::FILE *stream = nullptr;
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || (stream = fdopen(fd, "rb")) == nullptr) {
+        close(fd);
+        return nullptr;
+    }
+    SDL_RWops *file = SDL_RWFromFP(stream, SDL_TRUE);
+    if (file == nullptr) {
+        std::fclose(stream);
+    }
+    return file;
+}
+
 bool loadWav(const char *name, std::vector<Uint8> &out)
 {
     SDL_AudioSpec audio{};
     Uint8 *data = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV(name, &audio, &data, &length) == nullptr) {
+    SDL_RWops *file = openRegularFile(name);
+    if (file == nullptr || SDL_LoadWAV_RW(file, 1, &audio, &data, &length) == nullptr) {
         return false;
     }
     const bool converted = convertToDevice(audio.format, audio.channels, audio.freq, data, length, out);

@@ -1,8 +1,8 @@
 // frostel-inspect: tells a user whether each TGA or MS3D file loads, and if not, why.
+#include "assets/asset_file.h"
 #include "assets/ms3d_reader.h"
 #include "assets/tga_reader.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -49,7 +49,8 @@ enum class Kind { tga, ms3d, wav };
 Kind kindOf(const char *name)
 {
     if (endsWithMs3d(name)) return Kind::ms3d;
-    std::FILE *file = std::fopen(name, "rb");
+    // Whatever cannot be opened as a regular file is refused by the image reader, with its reason.
+    std::FILE *file = openAssetFile(name, nullptr, 0);
     if (!file) return Kind::tga;
     char start[12] = {};
     const size_t got = std::fread(start, 1, sizeof start, file);
@@ -69,9 +70,10 @@ uint32_t le(const unsigned char *p, int bytes)
 // The demo never reads the music itself; this only says whether it looks like a playable WAV.
 bool inspectWav(const char *name)
 {
-    std::FILE *file = std::fopen(name, "rb");
+    char reason[256];
+    std::FILE *file = openAssetFile(name, reason, sizeof reason);
     if (!file) {
-        std::printf("%s: refused: cannot open: %s\n", name, std::strerror(errno));
+        std::printf("%s: refused: %s\n", name, reason);
         return false;
     }
     unsigned char chunk[8], format[16] = {};

@@ -1,0 +1,10 @@
+// Opens an asset for reading only when it is a regular file, without ever blocking.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+// A binary stream on `fileName`, or null with `reason` (when given) saying why: the
+// system's message for a file that cannot be opened, or what the name is when it is not
+// a regular file. A FIFO, a device or a directory would block a read or read as nonsense.
+std::FILE *openAssetFile(const char *fileName, char *reason, size_t reasonSize);
