@@ -33,6 +33,7 @@ bool recreateNativeWindow(WindowRecord &record, const GlPixelAttributes &wanted)
     applyGlAttributes(wanted);
     SDL_Window *replacement = SDL_CreateWindow(record.title.c_str(), x, y, width, height, record.sdlFlags);
     if (replacement == nullptr) {
+        reportSdlFailure("Could not create a window for the pixel format");
         return false;
     }
     if (fullScreen) {
@@ -129,6 +130,9 @@ HGLRC WINAPI wglCreateContext(HDC hdc)
     // No version or profile is asked for: SDL's default legacy request gives a
     // compatibility context, where immediate mode works.
     SDL_GLContext context = SDL_GL_CreateContext(record->sdlWindow);
+    if (context == nullptr) {
+        reportSdlFailure("Could not create the OpenGL context");  // before the next call replaces the reason
+    }
     // SDL makes the new context current; wglCreateContext does not.
     SDL_GL_MakeCurrent(previousWindow, previousContext);
     if (context == nullptr) {
@@ -152,7 +156,11 @@ BOOL WINAPI wglMakeCurrent(HDC hdc, HGLRC hglrc)
     if (context == contexts.end() || record == nullptr || !record->pixelFormatSet) {
         return FALSE;
     }
-    return SDL_GL_MakeCurrent(record->sdlWindow, context->second) == 0 ? TRUE : FALSE;
+    if (SDL_GL_MakeCurrent(record->sdlWindow, context->second) != 0) {
+        reportSdlFailure("Could not make the OpenGL context current");
+        return FALSE;
+    }
+    return TRUE;
 }
 
 BOOL WINAPI wglDeleteContext(HGLRC hglrc)

@@ -1,6 +1,7 @@
 // Starts SDL subsystems lazily, on the first call that needs one, and stops SDL at exit.
 #include "platform/sdl_layer.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace platform {
@@ -14,7 +15,38 @@ void shutDownSdl()
     SDL_Quit();
 }
 
+// The drivers that draw nowhere. SDL falls back to them when no display answers, and a
+// program that nobody can see would run on, unseen and unstoppable but by a signal.
+bool drawsNowhere(const char *driver)
+{
+    return driver != nullptr && (SDL_strcasecmp(driver, "offscreen") == 0 || SDL_strcasecmp(driver, "dummy") == 0);
+}
+
 }  // namespace
+
+bool namedInVideoDriverSetting(const char *driver)
+{
+    const char *names = SDL_getenv("SDL_VIDEODRIVER");
+    if (names == nullptr) {
+        return false;
+    }
+    const size_t length = SDL_strlen(driver);
+    for (const char *at = names; *at != '\0';) {
+        const char *end = SDL_strchr(at, ',');
+        const size_t nameLength = end != nullptr ? static_cast<size_t>(end - at) : SDL_strlen(at);
+        if (nameLength == length && SDL_strncasecmp(at, driver, length) == 0) {
+            return true;
+        }
+        at += nameLength + (end != nullptr ? 1 : 0);
+    }
+    return false;
+}
+
+void reportSdlFailure(const char *what)
+{
+    std::fprintf(stderr, "%s: %s\n", what, SDL_GetError());
+    std::fflush(stderr);
+}
 
 bool ensureSdl(Uint32 subsystems)
 {
@@ -28,6 +60,15 @@ bool ensureSdl(Uint32 subsystems)
     }
     if (SDL_InitSubSystem(subsystems) != 0) {
         return false;
+    }
+    if ((subsystems & SDL_INIT_VIDEO) != 0) {
+        const char *driver = SDL_GetCurrentVideoDriver();
+        if (drawsNowhere(driver) && !namedInVideoDriverSetting(driver)) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            SDL_SetError("no display could be opened (DISPLAY or WAYLAND_DISPLAY names none that answers); "
+                         "to run without one, set SDL_VIDEODRIVER=offscreen");
+            return false;
+        }
     }
     static bool exitHookRegistered = false;
     if (!exitHookRegistered) {

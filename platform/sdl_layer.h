@@ -29,7 +29,14 @@ struct WindowRecord {
 };
 
 // Initialises the subsystems on first need; everything is shut down at process exit.
+// Video never starts on a driver that draws nowhere unless SDL_VIDEODRIVER asks for it.
 bool ensureSdl(Uint32 subsystems);
+
+// Whether SDL_VIDEODRIVER (one name, or in newer SDL a comma-separated list) names this driver.
+bool namedInVideoDriverSetting(const char *driver);
+
+// Writes "what: SDL's reason" to standard error, for failures whose message box cannot say why.
+void reportSdlFailure(const char *what);
 
 // Handles are counters, never reused, so a stale handle is recognised as unknown.
 uintptr_t newHandleValue();

@@ -1,5 +1,7 @@
-// Message boxes: always written to standard error, and shown by SDL when a display is there.
-// With no display a box cannot be answered, so the default answer is given at once.
+// Message boxes: always written to standard error, and shown by SDL when a display is there,
+// or else by a desktop dialog program. With no display a box cannot be answered, so the
+// default answer is given at once.
+#include "platform/dialog_program.h"
 #include "platform/sdl_layer.h"
 
 #include <cstdio>
@@ -23,6 +25,24 @@ Uint32 sdlIcon(UINT type)
         return SDL_MESSAGEBOX_WARNING;
     default:
         return SDL_MESSAGEBOX_INFORMATION;
+    }
+}
+
+// Whoever asked SDL for a driver that draws nowhere wants no windows, dialogs included.
+bool drawsNowhereByRequest()
+{
+    return platform::namedInVideoDriverSetting("offscreen") || platform::namedInVideoDriverSetting("dummy");
+}
+
+platform::DialogIcon dialogIcon(UINT type)
+{
+    switch (type & iconMask) {
+    case MB_ICONERROR:
+        return platform::DialogIcon::error;
+    case MB_ICONEXCLAMATION:
+        return platform::DialogIcon::warning;
+    default:
+        return platform::DialogIcon::information;
     }
 }
 
@@ -55,13 +75,20 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     box.numbuttons = yesNo ? 2 : 1;
     box.buttons = yesNo ? yesNoButtons : okButton;
 
-    // SDL tries every message-box system it has; with no display they all fail, and the
-    // caller gets the answer of a closed box.
+    // SDL tries every message-box system it has. Where they all fail (on an X server with
+    // few fonts, say) a user who started us from a menu would see nothing, so a dialog
+    // program is tried; with no display at all the caller gets the answer of a closed box.
     int button = -1;
-    if (SDL_ShowMessageBox(&box, &button) != 0 || button < 0) {
-        return closedAnswer;
+    if (SDL_ShowMessageBox(&box, &button) == 0) {
+        return button >= 0 ? button : closedAnswer;
     }
-    return button;
+    if (!drawsNowhereByRequest()) {
+        const int answer = platform::showDialogProgram(caption, text, yesNo, dialogIcon(uType));
+        if (answer != 0) {
+            return answer;
+        }
+    }
+    return closedAnswer;
 }
 
 }  // extern "C"

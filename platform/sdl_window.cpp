@@ -223,6 +223,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
         return nullptr;
     }
     if (!ensureSdl(SDL_INIT_VIDEO)) {
+        reportSdlFailure("Could not create the window");
         return nullptr;
     }
 
@@ -244,6 +245,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     SDL_Window *sdlWindow = SDL_CreateWindow(lpWindowName != nullptr ? lpWindowName : "", x, y, std::max(nWidth, 1),
                                              std::max(nHeight, 1), flags);
     if (sdlWindow == nullptr) {
+        reportSdlFailure("Could not create the window");
         return nullptr;
     }
     if (mode != nullptr) {
