@@ -18,10 +18,11 @@ const char *const className = "Frostel";
 
 // One descriptor for the whole process; the fields from cColorBits on are filled by the
 // first openWindow that gets as far as a window, and kept after that.
-PIXELFORMATDESCRIPTOR pixelFormat = {
+const PIXELFORMATDESCRIPTOR unfilledPixelFormat = {
     sizeof(PIXELFORMATDESCRIPTOR), 1, PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA,
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
 };
+PIXELFORMATDESCRIPTOR pixelFormat = unfilledPixelFormat;
 bool pixelFormatFilled = false;
 
 void fillPixelFormat(int bits)
@@ -55,6 +56,18 @@ bool failWith(const char *text)
 void shutdownBox(const char *text) { MessageBoxA(nullptr, text, "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION); }
 
 }  // namespace
+
+void resetWindowState()
+{
+    hInstance = nullptr;
+    hWnd = nullptr;
+    hDC = nullptr;
+    hRC = nullptr;
+    for (bool &down : keyDown) down = false;
+    windowActive = true;
+    pixelFormat = unfilledPixelFormat;
+    pixelFormatFilled = false;
+}
 
 bool openWindow(const char *title, int width, int height, int bits, bool fullscreen)
 {

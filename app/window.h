@@ -17,3 +17,5 @@ bool openWindow(const char *title, int width, int height, int bits, bool fullscr
 LRESULT CALLBACK windowProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
 void resizeScene(int width, int height);
 void closeWindow();
+// Back to the state of a fresh process: the demo opens its window once, tests many times.
+void resetWindowState();

@@ -6,6 +6,7 @@
 #include "tests/fakes/call_log.h"
 #include "tests/fakes/fake_gl.h"
 #include "tests/fakes/fake_win32.h"
+#include "tests/fakes/system_state.h"
 
 #include <string>
 #include <vector>
@@ -32,9 +33,4 @@ inline const fake::Call &lastCall(const std::string &name)
 
 inline double handleValue(const void *h) { return double(reinterpret_cast<uintptr_t>(h)); }
 
-inline void resetApp()
-{
-    fakegl::reset();
-    fakewin::reset();
-    snowflakes.clear();
-}
+inline void resetApp() { resetSystemState(); }

@@ -214,11 +214,12 @@ TEST_F(Window, ColourBitsComeFromTheFirstCallThatCreatedItsWindow)
 {
     fakewin::script().createWindowFails = true;
     EXPECT_FALSE(openWindow("t", 512, 512, 8, false));
-    resetApp();
+    // Only the platform starts afresh: the descriptor is the process's, kept between calls.
+    fakewin::reset();
     ASSERT_TRUE(openWindow("t", 512, 512, 24, false));
     EXPECT_EQ(fakewin::chosenDescriptor().cColorBits, 24);
     closeWindow();
-    resetApp();
+    fakewin::reset();
     ASSERT_TRUE(openWindow("t", 512, 512, 16, false));
     EXPECT_EQ(fakewin::chosenDescriptor().cColorBits, 24);
 }

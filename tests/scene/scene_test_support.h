@@ -7,6 +7,7 @@
 #include "scene/sparkles.h"
 #include "tests/fakes/fake_gl.h"
 #include "tests/fakes/fake_win32.h"
+#include "tests/fakes/system_state.h"
 
 #include <cstdint>
 
@@ -20,11 +21,4 @@ struct ReferenceRandom {
     }
 };
 
-inline void resetScene()
-{
-    fakegl::reset();
-    fakewin::reset();
-    snowflakes.clear();
-    sparkles.clear();
-    frameClock = FrameClock{};
-}
+inline void resetScene() { resetSystemState(); }
