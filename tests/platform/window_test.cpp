@@ -1,8 +1,11 @@
 // Window classes, creation and destruction messages, showing, focus and default processing.
 #include "recording_window.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 
 namespace {
 
@@ -261,6 +264,60 @@ TEST(TickCount, AdvancesWithTime)
     SDL_Delay(30);
     // Whole milliseconds on both sides: truncation can take one off the difference.
     EXPECT_GE(static_cast<DWORD>(GetTickCount() - before), 29u);
+}
+
+// Windows counts from boot, so the first reading, the random seed, differs from one start to the next.
+// The kernel's own uptime is the reference; it is given to the hundredth of a second.
+TEST(TickCount, CountsFromBootTruncatedTo32Bits)
+{
+    const auto uptimeMs = [] {
+        std::ifstream in("/proc/uptime");
+        double seconds = -1;
+        in >> seconds;
+        return seconds * 1000.0;
+    };
+    const double before = uptimeMs();
+    if (before < 0) {
+        GTEST_SKIP() << "no /proc/uptime here";
+    }
+    const DWORD tick = GetTickCount();
+    const double after = uptimeMs();
+    const double wrapped = std::fmod(before, 4294967296.0);
+    // Both clocks count from boot; allow for the hundredths and the time between the readings.
+    EXPECT_GE(static_cast<double>(tick), wrapped - 20.0);
+    EXPECT_LE(static_cast<double>(tick), std::fmod(after, 4294967296.0) + 20.0);
+}
+
+// Run with no display named and no driver asked for: SDL would fall back to drawing offscreen, where
+// nobody could see or close the window. Creation must fail instead and say why.
+TEST(NoDisplay, WindowCreationFailsAndSaysWhy)
+{
+    const char *driver = std::getenv("SDL_VIDEODRIVER");
+    const char *display = std::getenv("DISPLAY");
+    if (driver == nullptr || driver[0] != '\0' || (display != nullptr && display[0] != '\0')) {
+        GTEST_SKIP() << "needs SDL_VIDEODRIVER and DISPLAY set empty";
+    }
+    const WNDCLASSA windowClass = classNamed("FrostelNoDisplay", recordingProcedure);
+    ASSERT_NE(RegisterClassA(&windowClass), 0);
+    recordedCalls.clear();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(CreateWindowExA(0, "FrostelNoDisplay", "x", 0, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr),
+              nullptr);
+    const std::string output = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(recordedCalls.empty());
+    EXPECT_NE(output.find("Could not create the window: no display could be opened"), std::string::npos) << output;
+    EXPECT_NE(output.find("set SDL_VIDEODRIVER=offscreen"), std::string::npos) << output;
+    EXPECT_TRUE(UnregisterClassA("FrostelNoDisplay", nullptr));
+
+    // Named, the same driver is taken: the user asked for it.
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    ASSERT_NE(RegisterClassA(&windowClass), 0);
+    const HWND window =
+        CreateWindowExA(0, "FrostelNoDisplay", "x", 0, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
+    setenv("SDL_VIDEODRIVER", "", 1);
+    EXPECT_NE(window, nullptr) << SDL_GetError();
+    EXPECT_TRUE(DestroyWindow(window));
+    EXPECT_TRUE(UnregisterClassA("FrostelNoDisplay", nullptr));
 }
 
 // Run with SDL_VIDEODRIVER=dummy, a driver without OpenGL: SDL cannot make the window.
