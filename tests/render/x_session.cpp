@@ -47,7 +47,11 @@ int ignoreErrors(Display *, XErrorEvent *) { return 0; }
 
 XSession::XSession()
 {
-    display_ = XOpenDisplay(nullptr);
+    // A server that resets as its last client leaves refuses connections for a moment.
+    for (int attempt = 0; attempt < 50 && !display_ && std::getenv("DISPLAY"); ++attempt) {
+        display_ = XOpenDisplay(nullptr);
+        if (!display_) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
     XSetErrorHandler(ignoreErrors);
 }
 
