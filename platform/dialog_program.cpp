@@ -100,14 +100,14 @@ int run(const DialogCommand &command)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool displayNamed()
+}  // namespace
+
+bool desktopDisplayNamed()
 {
     const char *x = std::getenv("DISPLAY");
     const char *wayland = std::getenv("WAYLAND_DISPLAY");
     return (x != nullptr && x[0] != '\0') || (wayland != nullptr && wayland[0] != '\0');
 }
-
-}  // namespace
 
 std::vector<DialogCommand> dialogCommands(const std::string &caption, const std::string &text, bool yesNo,
                                           DialogIcon icon)
@@ -166,7 +166,7 @@ int dialogAnswer(const std::string &program, int exitStatus, bool yesNo)
 
 int showDialogProgram(const std::string &caption, const std::string &text, bool yesNo, DialogIcon icon)
 {
-    if (!displayNamed()) {
+    if (!desktopDisplayNamed()) {
         return 0;
     }
     for (const DialogCommand &command : dialogCommands(caption, text, yesNo, icon)) {

@@ -23,6 +23,9 @@ std::vector<DialogCommand> dialogCommands(const std::string &caption, const std:
 // the box (no display, bad arguments), so the next one is tried.
 int dialogAnswer(const std::string &program, int exitStatus, bool yesNo);
 
+// Whether DISPLAY or WAYLAND_DISPLAY names a display: without one no dialog can show on X or Wayland.
+bool desktopDisplayNamed();
+
 // Runs the first installed program that can show the box and waits for its answer; 0 when
 // none could. Only tried where an X or Wayland display is named.
 int showDialogProgram(const std::string &caption, const std::string &text, bool yesNo, DialogIcon icon);

@@ -28,6 +28,17 @@ Uint32 sdlIcon(UINT type)
     }
 }
 
+// Off macOS, SDL's boxes need X or Wayland; asking it with neither only adds its helpers'
+// complaints about the missing display to the user's terminal.
+bool sdlCanShowBoxes()
+{
+#ifdef __APPLE__
+    return true;
+#else
+    return platform::desktopDisplayNamed();
+#endif
+}
+
 // Whoever asked SDL for a driver that draws nowhere wants no windows, dialogs included.
 bool drawsNowhereByRequest()
 {
@@ -79,7 +90,7 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     // few fonts, say) a user who started us from a menu would see nothing, so a dialog
     // program is tried; with no display at all the caller gets the answer of a closed box.
     int button = -1;
-    if (SDL_ShowMessageBox(&box, &button) == 0) {
+    if (sdlCanShowBoxes() && SDL_ShowMessageBox(&box, &button) == 0) {
         return button >= 0 ? button : closedAnswer;
     }
     if (!drawsNowhereByRequest()) {
