@@ -63,8 +63,10 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A snow-laden fir with a gold star stands o
 every 5.4 seconds, while 1500 snowflakes tumble through the night sky,
 sparkles fly out from the treetop, a frosty frame lies over the view and a
 gentle tune loops. It opens one window and needs no settings.")
-# Dependencies are read off the program's libraries by dpkg-shlibdeps, not written by hand.
+# Dependencies are read off the program's libraries by dpkg-shlibdeps, not written by hand. The one
+# exception: SDL opens the OpenGL library (libGL.so.1, and through it Mesa) at run time, out of their sight.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS libgl1)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
