@@ -1,6 +1,7 @@
 # Fails unless the Debian package DEB holds exactly the installed files, with this build's DATA and ICONS
 # byte for byte, sound metadata for VERSION and dependencies that bring every library the program loads.
 cmake_minimum_required(VERSION 3.16)
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/png_checks.cmake)
 # cmake -DDEB= -DDATA= -DICONS= -DVERSION= -DWORK= -P check_deb.cmake
 
 if(NOT EXISTS "${DEB}")
@@ -111,14 +112,7 @@ expect_same_bytes("${root}/share/icons/hicolor/scalable/apps/${id}.svg" "${ICONS
 foreach(size IN LISTS sizes)
   set(png "${root}/share/icons/hicolor/${size}x${size}/apps/${id}.png")
   expect_same_bytes("${png}" "${ICONS}/frostel-${size}.png")
-  file(READ "${png}" header OFFSET 16 LIMIT 8 HEX)
-  string(SUBSTRING "${header}" 0 8 w)
-  string(SUBSTRING "${header}" 8 8 h)
-  math(EXPR w "0x${w}")
-  math(EXPR h "0x${h}")
-  if(NOT w EQUAL size OR NOT h EQUAL size)
-    message(FATAL_ERROR "the ${size}x${size} icon is ${w} x ${h}")
-  endif()
+  expect_square_png("${png}" ${size})
 endforeach()
 
 # The launcher is a plain shell script: it runs on any Debian without more packages.
