@@ -1,6 +1,7 @@
-# Fails unless ZIP holds exactly frostel.exe (the bytes of EXE) and data/ (the bytes of the host's DATA folder).
+# Fails unless ZIP holds exactly frostel.exe (the bytes of EXE), data/ (the bytes of the host's DATA folder)
+# and a README.txt for this VERSION.
 cmake_minimum_required(VERSION 3.16)
-# cmake -DZIP= -DEXE= -DDATA= -DWORK= -P check_package.cmake
+# cmake -DZIP= -DEXE= -DDATA= -DVERSION= -DWORK= -P check_package.cmake
 
 if(NOT EXISTS "${ZIP}")
   message(FATAL_ERROR "No package at '${ZIP}': run the Windows build's 'package' target")
@@ -15,7 +16,7 @@ file(ARCHIVE_EXTRACT INPUT "${ZIP}" DESTINATION "${WORK}")
 file(GLOB_RECURSE unpacked LIST_DIRECTORIES false RELATIVE "${WORK}" "${WORK}/*")
 
 # Unzipped anywhere, the program must find data/ beside itself: no top folder, nothing missing, nothing extra.
-set(expected frostel.exe)
+set(expected frostel.exe README.txt)
 foreach(f IN LISTS data_files)
   list(APPEND expected "data/${f}")
 endforeach()
@@ -36,6 +37,18 @@ expect_same_bytes("${WORK}/frostel.exe" "${EXE}")
 foreach(f IN LISTS data_files)
   expect_same_bytes("${WORK}/data/${f}" "${DATA}/${f}")
 endforeach()
+# Read on Windows, so in lines Notepad shows: every line ends in CR LF.
+file(READ "${WORK}/README.txt" readme HEX)
+string(REGEX MATCHALL "0d0a|0a" ends "${readme}")
+list(FILTER ends EXCLUDE REGEX "0d0a")
+string(FIND "${readme}" "0d0a" crlf)
+if(ends OR crlf EQUAL -1)
+  message(FATAL_ERROR "README.txt has lines that end without CR LF")
+endif()
+file(STRINGS "${WORK}/README.txt" first LIMIT_COUNT 1)
+if(NOT first MATCHES "^Frostel ${VERSION} ")
+  message(FATAL_ERROR "README.txt begins '${first}', not with Frostel ${VERSION}")
+endif()
 list(LENGTH data_files count)
-message(STATUS "frostel.exe and ${count} data files, byte for byte")
+message(STATUS "frostel.exe and ${count} data files, byte for byte, and README.txt")
 file(REMOVE_RECURSE "${WORK}")

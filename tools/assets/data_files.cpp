@@ -25,7 +25,7 @@ std::vector<DataFile> makeDataFiles() {
     return files;
 }
 
-bool writeDataFolder(const std::string &folder, std::ostream &errors) {
+bool writeFiles(const std::string &folder, const std::vector<DataFile> &files, std::ostream &errors) {
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::create_directories(folder, ec);
@@ -33,7 +33,7 @@ bool writeDataFolder(const std::string &folder, std::ostream &errors) {
         errors << "cannot create " << folder << ": " << ec.message() << "\n";
         return false;
     }
-    for (const DataFile &file : makeDataFiles()) {
+    for (const DataFile &file : files) {
         const fs::path path = fs::path(folder) / file.name;
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char *>(file.bytes.data()), static_cast<std::streamsize>(file.bytes.size()));
@@ -44,6 +44,10 @@ bool writeDataFolder(const std::string &folder, std::ostream &errors) {
         }
     }
     return true;
+}
+
+bool writeDataFolder(const std::string &folder, std::ostream &errors) {
+    return writeFiles(folder, makeDataFiles(), errors);
 }
 
 }  // namespace frostel_assets

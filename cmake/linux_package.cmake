@@ -1,0 +1,75 @@
+# Installing on Linux (cmake --install) and the Debian package (cpack -G DEB; scripts/package builds it).
+
+# The program reads data/ under its working directory, so the command in bin/ is a launcher that changes
+# into share/frostel and runs the program kept in libexec/frostel; paths are relative, so any prefix works.
+set(FROSTEL_ID org.frostel.frostel)
+set(FROSTEL_HOMEPAGE "https://frostel.org" CACHE STRING "The project's web address, for the package and the metainfo")
+set(FROSTEL_MAINTAINER "Frostel developers <developers@frostel.org>" CACHE STRING "The package's maintainer")
+set(FROSTEL_BIN_TO_SHARE ../share/frostel)
+set(FROSTEL_BIN_TO_PROGRAM ../libexec/frostel/frostel)
+set(FROSTEL_DATA_PATH /usr/share/frostel/data)
+set(frostel_out ${CMAKE_BINARY_DIR}/packaging)
+
+configure_file(${CMAKE_SOURCE_DIR}/packaging/linux/frostel.in ${frostel_out}/frostel @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/linux/${FROSTEL_ID}.metainfo.xml.in ${frostel_out}/${FROSTEL_ID}.metainfo.xml
+               @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/linux/frostel.6.in ${frostel_out}/frostel.6 @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/linux/copyright.in ${frostel_out}/copyright @ONLY)
+
+# Debian wants manual pages and changelogs compressed, without a time stamp so the bytes stay the same.
+find_program(FROSTEL_GZIP gzip REQUIRED)
+foreach(pair "frostel.6:${frostel_out}/frostel.6" "changelog:${CMAKE_SOURCE_DIR}/packaging/linux/changelog")
+  string(REPLACE ":" ";" pair "${pair}")
+  list(GET pair 0 name)
+  list(GET pair 1 from)
+  add_custom_command(OUTPUT ${frostel_out}/${name}.gz
+    COMMAND ${FROSTEL_GZIP} -9 -n -c ${from} > ${frostel_out}/${name}.gz
+    DEPENDS ${from}
+    COMMENT "Compressing ${name}")
+  list(APPEND frostel_compressed ${frostel_out}/${name}.gz)
+endforeach()
+add_custom_target(frostel_packaging ALL DEPENDS ${frostel_compressed})
+
+install(PROGRAMS ${frostel_out}/frostel DESTINATION bin)
+install(TARGETS frostel RUNTIME DESTINATION libexec/frostel)
+# A stripped program loses the compiler's name too, as Debian's own packages do.
+install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+  execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/libexec/frostel/frostel\" COMMAND_ERROR_IS_FATAL ANY)
+endif()")
+install(DIRECTORY ${FROSTEL_DATA_DIR}/ DESTINATION share/frostel/data)
+install(FILES packaging/linux/${FROSTEL_ID}.desktop DESTINATION share/applications)
+install(FILES ${frostel_out}/${FROSTEL_ID}.metainfo.xml DESTINATION share/metainfo)
+foreach(size ${FROSTEL_ICON_SIZES})
+  install(FILES ${FROSTEL_ICON_DIR}/frostel-${size}.png DESTINATION share/icons/hicolor/${size}x${size}/apps
+          RENAME ${FROSTEL_ID}.png)
+endforeach()
+install(FILES ${FROSTEL_ICON_DIR}/frostel.svg DESTINATION share/icons/hicolor/scalable/apps RENAME ${FROSTEL_ID}.svg)
+install(FILES ${frostel_out}/frostel.6.gz DESTINATION share/man/man6)
+install(FILES ${frostel_out}/copyright DESTINATION share/doc/frostel)
+install(FILES ${frostel_out}/changelog.gz DESTINATION share/doc/frostel)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME frostel)
+set(CPACK_PACKAGE_VENDOR Frostel)
+set(CPACK_PACKAGE_CONTACT "${FROSTEL_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "small real-time winter scene")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION x11)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${FROSTEL_HOMEPAGE}")
+# The synopsis above is its first line.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A snow-laden fir with a gold star stands on a snowy ground that turns once
+every 5.4 seconds, while 1500 snowflakes tumble through the night sky,
+sparkles fly out from the treetop, a frosty frame lies over the view and a
+gentle tune loops. It opens one window and needs no settings.")
+# Dependencies are read off the program's libraries by dpkg-shlibdeps, not written by hand. The one
+# exception: SDL opens the OpenGL library (libGL.so.1, and through it Mesa) at run time, out of their sight.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS libgl1)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+    WORLD_READ WORLD_EXECUTE)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+include(CPack)

@@ -1,0 +1,25 @@
+// The program's icon: a snowy fir with its gold star on a night-blue tile, drawn from one list of shapes
+// both as pixels (the PNG sizes and the Windows icon) and as SVG.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "data_files.h"
+#include "formats.h"
+
+namespace frostel_assets {
+
+// The sizes the desktop's icon theme gets, and the ones the Windows icon holds.
+const std::vector<int> &iconSizes();
+const std::vector<int> &windowsIconSizes();
+
+// The icon at `size` x `size` pixels, straight (not premultiplied) alpha, clear outside the tile.
+Image makeIcon(int size);
+// The same shapes as an SVG document.
+std::string makeIconSvg();
+
+// frostel-<size>.png for every size, frostel.svg and frostel.ico.
+std::vector<DataFile> makeIconFiles();
+
+}  // namespace frostel_assets
