@@ -35,10 +35,25 @@ BUILD_PACKAGES=(build-essential cmake pkg-config libsdl2-dev libgl-dev libglu1-m
 TEST_PACKAGES=(libgtest-dev assimp-utils xvfb xauth xdotool x11-utils imagemagick sox clang libclang-rt-14-dev
                g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 wine wine64)
 
+# What the browser build needs (the Debian emscripten finds node's modules through NODE_PATH), and its tests.
+WEB_PACKAGES=(emscripten node-acorn python3)
+WEB_TEST_PACKAGES=(chromium-headless-shell python3-websocket)
+
 # Configures and builds the Linux tree in the given folder.
 build_linux() {
     local dir=$1
     shift
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j"$(nproc)"
+}
+
+# Builds the browser page into the given folder; the default data comes from a Linux build in build/.
+build_web() {
+    local dir=$1
+    shift
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build build -j"$(nproc)" --target frostel_data
+    export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+    emcmake cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DFROSTEL_DATA_SOURCE="$PWD/build/data" "$@" >/dev/null
     cmake --build "$dir" -j"$(nproc)"
 }
