@@ -32,16 +32,28 @@ EM_JS(int, prepareCanvas, (int width, int height, int alpha, int depth, int sten
     return gl ? 1 : 0;
 });
 
-// WebGL has no perspective-correction hint and reports it as an error; it is always correct there.
-EM_JS(void, swallowRefusedHints, (), {
+// Two things WebGL does differently from desktop GL, mended on the context itself. It has no
+// perspective-correction hint and reports one as an error; it is always correct there. And it samples
+// "no texture" (texture 0, whose image was never given) as opaque black, where desktop GL leaves such
+// a texture out and draws the plain colour: a missing image must draw white, as on the desktop. A 1 x 1
+// white texture stands in for texture 0, which with the modulate environment gives the plain colour.
+EM_JS(void, mendContext, (), {
     var gl = Module['ctx'];
-    if (!gl || gl.frostelHintsMended) return;
+    if (!gl || gl.frostelMended) return;
     var hint = gl.hint.bind(gl);
     gl.hint = function(target, mode) {
         if (target === 0x0C50) return;  // GL_PERSPECTIVE_CORRECTION_HINT
         hint(target, mode);
     };
-    gl.frostelHintsMended = true;
+    var bindTexture = gl.bindTexture.bind(gl);
+    var white = gl.createTexture();
+    bindTexture(gl.TEXTURE_2D, white);
+    gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, 1, 1, 0, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array([255, 255, 255, 255]));
+    bindTexture(gl.TEXTURE_2D, null);
+    gl.bindTexture = function(target, texture) {
+        bindTexture(target, texture || (target === gl.TEXTURE_2D ? white : null));
+    };
+    gl.frostelMended = true;
 });
 
 // The page counts frames (its start-up time is the first one's).
@@ -65,7 +77,7 @@ bool makeCanvasContext(const WebWindow &record)
     if (SDL_SetVideoMode(record.width, record.height, 32, SDL_OPENGL) == nullptr) {
         return false;
     }
-    swallowRefusedHints();
+    mendContext();
     return true;
 }
 

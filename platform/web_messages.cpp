@@ -55,8 +55,19 @@ EM_JS(int, takePageEvent, (int *flags, char *code, int codeSize, char *key, int 
     return e.type;
 });
 
+// Once main has waited, its return no longer reaches the runtime's own exit (that saw only the first
+// unwinding): the end of the whole asynchronous run is awaited here instead, so returning from main
+// ends the program with its status, as on the desktop.
 EM_JS(void, waitForAnimationFrame, (), {
-    Asyncify.handleSleep(function(wakeUp) { requestAnimationFrame(function() { wakeUp(); }); });
+    Asyncify.handleSleep(function(wakeUp) {
+        requestAnimationFrame(function() {
+            if (!Module['frostelExitAwaited'] && Asyncify.currData && !Asyncify.asyncPromiseHandlers) {
+                Module['frostelExitAwaited'] = true;
+                Asyncify.whenDone().then(function(status) { exit(status); });
+            }
+            wakeUp();
+        });
+    });
 });
 
 void postKey(HWND window, int kind, int flags, const char *code, const char *key)

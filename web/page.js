@@ -3,7 +3,7 @@
 'use strict';
 
 var frostelPage = (function() {
-  var state = {status: 'loading', runs: 0, frames: 0, startedAt: 0, firstFrameAt: 0, exitStatus: null};
+  var state = {status: 'loading', runs: 0, frames: 0, startedAt: 0, firstFrameAt: 0, lastFrameAt: 0, exitStatus: null};
   var elements = {};
 
   function element(id) {
@@ -141,6 +141,7 @@ var frostelPage = (function() {
       print: function(text) { console.log(text); },
       printErr: function(text) { console.error(text); },
       onSwap: function() {
+        state.lastFrameAt = performance.now();
         if (state.frames++ === 0) {
           state.firstFrameAt = performance.now();
           state.status = 'running';

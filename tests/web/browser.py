@@ -59,7 +59,7 @@ class BrowserError(Exception):
 class Browser:
     """One headless Chromium with a fresh profile, and a DevTools session on its one page."""
 
-    def __init__(self, width=800, height=800, timeout=30.0):
+    def __init__(self, width=800, height=800, timeout=30.0, extra_args=()):
         self.profile = tempfile.mkdtemp(prefix='frostel-chromium-')
         self.log_path = os.path.join(self.profile, 'stderr.log')
         self.timeout = timeout
@@ -71,7 +71,7 @@ class Browser:
                 '--disable-sync', '--no-first-run', '--no-default-browser-check', '--mute-audio',
                 '--autoplay-policy=user-gesture-required', '--user-data-dir=' + self.profile,
                 '--remote-debugging-address=127.0.0.1', '--remote-debugging-port=0',
-                '--window-size=%d,%d' % (width, height), 'about:blank']
+                '--window-size=%d,%d' % (width, height)] + list(extra_args) + ['about:blank']
         # Its own process group, so the renderer and GPU processes go with it.
         with open(self.log_path, 'w') as log:
             self.process = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=log, start_new_session=True)
