@@ -4,6 +4,7 @@
 
 #include "platform/pixel_format.h"
 #include "platform/win32.h"
+#include "platform/window_dispatch.h"
 
 namespace platform {
 
@@ -29,8 +30,6 @@ WebWindow *findWindowByDc(HDC dc);
 // The oldest live window: the page has one canvas, and every page event goes to it.
 WebWindow *firstWindow();
 
-// Calls the class procedure at once, as SendMessage does; 0 for an unknown window.
-LRESULT sendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time);
 void discardMessagesFor(HWND window);
 

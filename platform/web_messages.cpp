@@ -181,41 +181,9 @@ BOOL WINAPI PeekMessageA(MSG *lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
     return FALSE;
 }
 
-BOOL WINAPI TranslateMessage(const MSG *)
-{
-    // No character messages are made: nothing here reads WM_CHAR.
-    return FALSE;
-}
-
-LRESULT WINAPI DispatchMessageA(const MSG *lpMsg)
-{
-    if (lpMsg == nullptr || lpMsg->hwnd == nullptr) {
-        return 0;
-    }
-    return sendMessage(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
-}
-
 void WINAPI PostQuitMessage(int nExitCode)
 {
     queue.postQuit(nExitCode);
-}
-
-LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM)
-{
-    switch (Msg) {
-    case WM_NCCREATE:
-        return TRUE;
-    case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CLOSE) {
-            sendMessage(hWnd, WM_CLOSE, 0, 0);
-        }
-        return 0;
-    case WM_CLOSE:
-        DestroyWindow(hWnd);
-        return 0;
-    default:
-        return 0;
-    }
 }
 
 }  // extern "C"

@@ -1,11 +1,11 @@
 // Window classes and the one window over the page's canvas: registration, creation, destruction, showing.
 // Device contexts and GL live in web_context.cpp, messages in web_messages.cpp.
 #include "platform/web_layer.h"
+#include "platform/window_classes.h"
 
 #include <emscripten.h>
 
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <memory>
 #include <string>
@@ -15,33 +15,8 @@ namespace platform {
 
 namespace {
 
-struct WindowClass {
-    std::string name;
-    WNDPROC procedure;
-    ATOM atom;
-};
-
-std::vector<WindowClass> registeredClasses;
-ATOM nextAtom = 0xC000;  // where Windows numbers registered classes from
+WindowClasses registeredClasses;
 std::map<uintptr_t, std::unique_ptr<WebWindow>> windows;
-
-// Windows looks class names up without regard to case.
-bool sameClassName(const std::string &a, const char *b)
-{
-    size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return i == a.size() && b[i] == '\0';
-}
-
-std::vector<WindowClass>::iterator findClass(LPCSTR name)
-{
-    return std::find_if(registeredClasses.begin(), registeredClasses.end(),
-                        [name](const WindowClass &c) { return sameClassName(c.name, name); });
-}
 
 uintptr_t handleValue(HWND window)
 {
@@ -138,34 +113,21 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR)
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass)
 {
-    if (lpWndClass == nullptr || lpWndClass->lpfnWndProc == nullptr || lpWndClass->lpszClassName == nullptr ||
-        lpWndClass->lpszClassName[0] == '\0') {
-        return 0;
-    }
-    if (findClass(lpWndClass->lpszClassName) != registeredClasses.end()) {
-        return 0;
-    }
-    const ATOM atom = nextAtom++;
-    registeredClasses.push_back(WindowClass{lpWndClass->lpszClassName, lpWndClass->lpfnWndProc, atom});
-    return atom;
+    return registeredClasses.add(lpWndClass);
 }
 
 BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE)
 {
-    if (lpClassName == nullptr) {
-        return FALSE;
-    }
-    auto it = findClass(lpClassName);
-    if (it == registeredClasses.end()) {
-        return FALSE;
-    }
-    for (auto &entry : windows) {
-        if (entry.second->classAtom == it->atom && !entry.second->destroying) {
-            return FALSE;
-        }
-    }
-    registeredClasses.erase(it);
-    return TRUE;
+    return registeredClasses.remove(lpClassName, [](ATOM atom) {
+               for (auto &entry : windows) {
+                   if (entry.second->classAtom == atom && !entry.second->destroying) {
+                       return true;
+                   }
+               }
+               return false;
+           })
+               ? TRUE
+               : FALSE;
 }
 
 BOOL WINAPI AdjustWindowRectEx(RECT *lpRect, DWORD, BOOL, DWORD)
@@ -187,9 +149,9 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     if (lpClassName == nullptr) {
         return nullptr;
     }
-    auto windowClass = findClass(lpClassName);
+    const WindowClass *windowClass = registeredClasses.find(lpClassName);
     // The page has one canvas, so there is room for one window.
-    if (windowClass == registeredClasses.end() || firstWindow() != nullptr) {
+    if (windowClass == nullptr || firstWindow() != nullptr) {
         return nullptr;
     }
     auto record = std::make_unique<WebWindow>();
