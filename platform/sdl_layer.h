@@ -4,6 +4,7 @@
 
 #include "platform/pixel_format.h"
 #include "platform/win32.h"
+#include "platform/window_dispatch.h"
 
 #include <SDL.h>
 
@@ -48,8 +49,6 @@ WindowRecord *findWindowBySdlId(Uint32 sdlWindowId);
 WindowRecord *firstWindow();
 std::vector<WindowRecord *> liveWindows();
 
-// Calls the class procedure at once, as SendMessage does; 0 for an unknown window.
-LRESULT sendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time);
 void discardMessagesFor(HWND window);
 

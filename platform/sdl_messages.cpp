@@ -1,5 +1,5 @@
 // The message queue over SDL events: SDL events become the Windows messages the window
-// procedure expects, and PeekMessage, DispatchMessage and default processing act on them.
+// procedure expects, and PeekMessage takes them (dispatch and default processing: default_processing.cpp).
 #include "platform/key_message.h"
 #include "platform/message_queue.h"
 #include "platform/sdl_keys.h"
@@ -151,43 +151,9 @@ BOOL WINAPI PeekMessageA(MSG *lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
     return queue.take(*lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 
-BOOL WINAPI TranslateMessage(const MSG *)
-{
-    // No character messages are made: nothing here reads WM_CHAR.
-    return FALSE;
-}
-
-LRESULT WINAPI DispatchMessageA(const MSG *lpMsg)
-{
-    if (lpMsg == nullptr || lpMsg->hwnd == nullptr) {
-        return 0;
-    }
-    return sendMessage(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
-}
-
 void WINAPI PostQuitMessage(int nExitCode)
 {
     queue.postQuit(nExitCode);
-}
-
-LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
-{
-    (void)lParam;
-    switch (Msg) {
-    case WM_NCCREATE:
-        // Creation goes on only when this answers TRUE.
-        return TRUE;
-    case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CLOSE) {
-            sendMessage(hWnd, WM_CLOSE, 0, 0);
-        }
-        return 0;
-    case WM_CLOSE:
-        DestroyWindow(hWnd);
-        return 0;
-    default:
-        return 0;
-    }
 }
 
 }  // extern "C"

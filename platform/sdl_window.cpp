@@ -1,9 +1,9 @@
 // Window classes and windows over SDL: registration, creation, destruction, showing, focus.
 // GL attributes and device contexts live in sdl_context.cpp, messages in sdl_messages.cpp.
 #include "platform/sdl_layer.h"
+#include "platform/window_classes.h"
 
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <memory>
 
@@ -11,34 +11,9 @@ namespace platform {
 
 namespace {
 
-struct WindowClass {
-    std::string name;
-    WNDPROC procedure;
-    ATOM atom;
-};
-
-std::vector<WindowClass> registeredClasses;
-ATOM nextAtom = 0xC000;  // where Windows numbers registered classes from
+WindowClasses registeredClasses;
 std::map<uintptr_t, std::unique_ptr<WindowRecord>> windows;
 HWND focusedWindow = nullptr;
-
-// Windows looks class names up without regard to case.
-bool sameClassName(const std::string &a, const char *b)
-{
-    size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return i == a.size() && b[i] == '\0';
-}
-
-std::vector<WindowClass>::iterator findClass(LPCSTR name)
-{
-    return std::find_if(registeredClasses.begin(), registeredClasses.end(),
-                        [name](const WindowClass &c) { return sameClassName(c.name, name); });
-}
 
 uintptr_t handleValue(HWND window)
 {
@@ -174,35 +149,21 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR)
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass)
 {
-    if (lpWndClass == nullptr || lpWndClass->lpfnWndProc == nullptr || lpWndClass->lpszClassName == nullptr ||
-        lpWndClass->lpszClassName[0] == '\0') {
-        return 0;
-    }
-    if (findClass(lpWndClass->lpszClassName) != registeredClasses.end()) {
-        return 0;
-    }
-    const ATOM atom = nextAtom++;
-    registeredClasses.push_back(WindowClass{lpWndClass->lpszClassName, lpWndClass->lpfnWndProc, atom});
-    return atom;
+    return registeredClasses.add(lpWndClass);
 }
 
 BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE)
 {
-    if (lpClassName == nullptr) {
-        return FALSE;
-    }
-    auto it = findClass(lpClassName);
-    if (it == registeredClasses.end()) {
-        return FALSE;
-    }
-    // As on Windows, a class cannot go while one of its windows is still there.
-    for (auto &entry : windows) {
-        if (entry.second->classAtom == it->atom && !entry.second->destroying) {
-            return FALSE;
-        }
-    }
-    registeredClasses.erase(it);
-    return TRUE;
+    return registeredClasses.remove(lpClassName, [](ATOM atom) {
+               for (auto &entry : windows) {
+                   if (entry.second->classAtom == atom && !entry.second->destroying) {
+                       return true;
+                   }
+               }
+               return false;
+           })
+               ? TRUE
+               : FALSE;
 }
 
 BOOL WINAPI AdjustWindowRectEx(RECT *lpRect, DWORD, BOOL, DWORD)
@@ -218,8 +179,8 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     if (lpClassName == nullptr) {
         return nullptr;
     }
-    auto windowClass = findClass(lpClassName);
-    if (windowClass == registeredClasses.end()) {
+    const WindowClass *windowClass = registeredClasses.find(lpClassName);
+    if (windowClass == nullptr) {
         return nullptr;
     }
     if (!ensureSdl(SDL_INIT_VIDEO)) {

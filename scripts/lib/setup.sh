@@ -38,11 +38,30 @@ TEST_PACKAGES=(libgtest-dev zlib1g-dev assimp-utils xvfb xauth xdotool x11-utils
 # What building the Debian package needs (dpkg-shlibdeps computes its dependencies), and checking it.
 PACKAGE_PACKAGES=(dpkg-dev file)
 PACKAGE_TEST_PACKAGES=(lintian desktop-file-utils appstream man-db)
+# What the browser build needs (the Debian emscripten finds node's modules through NODE_PATH), and its tests.
+WEB_PACKAGES=(emscripten node-acorn python3)
+WEB_TEST_PACKAGES=(chromium-headless-shell python3-websocket)
 
 # Configures and builds the Linux tree in the given folder.
 build_linux() {
     local dir=$1
     shift
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j"$(nproc)"
+}
+
+# Builds the browser page into the given folder; the default data comes from a Linux build in build/.
+build_web() {
+    local dir=$1
+    shift
+    # A build folder that scripts/test made keeps its tests; a new one is made without them.
+    if [ -f build/CMakeCache.txt ]; then
+        cmake -S . -B build >/dev/null
+    else
+        cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFROSTEL_TESTS=OFF >/dev/null
+    fi
+    cmake --build build -j"$(nproc)" --target frostel_data
+    export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+    emcmake cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DFROSTEL_DATA_SOURCE="$PWD/build/data" "$@" >/dev/null
     cmake --build "$dir" -j"$(nproc)"
 }

@@ -1,0 +1,47 @@
+// State and helpers shared by the Emscripten-backed Win32 files; not part of the Win32 surface.
+// The browser side (canvas, events, audio) is reached only from these files, never from the system's code.
+#pragma once
+
+#include "platform/pixel_format.h"
+#include "platform/win32.h"
+#include "platform/window_dispatch.h"
+
+namespace platform {
+
+struct WebWindow {
+    HWND handle = nullptr;
+    HDC dc = nullptr;  // one private device context per window, as with CS_OWNDC
+    WNDPROC procedure = nullptr;
+    ATOM classAtom = 0;
+    DWORD style = 0;
+    int width = 0;  // the canvas is sized to this when the GL context is made
+    int height = 0;
+    GlPixelAttributes visual;
+    bool pixelFormatSet = false;
+    bool shownOnce = false;
+    bool destroying = false;
+};
+
+// Handles are counters, never reused, so a stale handle is recognised as unknown.
+uintptr_t newHandleValue();
+
+WebWindow *findWindow(HWND window);
+WebWindow *findWindowByDc(HDC dc);
+// The oldest live window: the page has one canvas, and every page event goes to it.
+WebWindow *firstWindow();
+
+void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time);
+void discardMessagesFor(HWND window);
+
+// The demo's loop never returns to the browser by itself: these hand control back until the
+// browser's next animation frame, which is also when the page is painted.
+void waitForNextFrame();
+// Called by SwapBuffers: a loop that draws yields there, so PeekMessage need not.
+void noteFrameYielded();
+
+// The page's keyboard and visibility listeners, installed with the first window and removed with
+// it, so a run started again on the same page hears each key once.
+void listenToPage();
+void stopListeningToPage();
+
+}  // namespace platform
