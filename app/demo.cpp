@@ -1,7 +1,7 @@
 // The demo's start-up, main loop and shut-down.
 #include "app/demo.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "app/window.h"
 #include "common/frame_clock.h"
 #include "common/random_source.h"

@@ -1,7 +1,7 @@
 // The one window and its OpenGL rendering context: opening, the window procedure, resizing, tear-down.
 #pragma once
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 extern HINSTANCE hInstance;
 extern HWND hWnd;

@@ -1,7 +1,7 @@
 // Drawing a model in immediate mode, mesh by mesh with its material and texture.
 #include "assets/mesh_model.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 void MeshModel::draw()
 {

@@ -1,7 +1,7 @@
 // Texture cache: turns a TGA file name into an OpenGL texture, touching the disk once per name.
 #include "assets/texture_cache.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "assets/tga_reader.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
 // The Win32 subset Frostel calls, declared for hosts that are not Windows.
 // Types, constants and prototypes carry Win32's own names and values; the SDL2
-// layer in this folder (or a test fake) supplies the definitions.
+// layer or the browser layer in this folder (or a test fake) supplies the definitions.
 #pragma once
 
 #include <cstdint>

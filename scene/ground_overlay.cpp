@@ -1,7 +1,7 @@
 // Ground and overlay: two fixed textured squares drawn every frame.
 #include "scene/ground_overlay.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "assets/texture_cache.h"
 
 void drawGround()

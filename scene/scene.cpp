@@ -1,7 +1,7 @@
 // Scene set-up and the per-frame draw order with its clock readings.
 #include "scene/scene.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "assets/mesh_model.h"
 #include "assets/texture_cache.h"
 #include "common/frame_clock.h"

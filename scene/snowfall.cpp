@@ -1,7 +1,7 @@
 // Snowfall: creation, motion and drawing of the snowflakes.
 #include "scene/snowfall.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "common/random_source.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
 // Sparkles: spawning, straight-line flight with recycling, and drawing.
 #include "scene/sparkles.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "assets/texture_cache.h"
 #include "common/frame_clock.h"
 #include "common/random_source.h"

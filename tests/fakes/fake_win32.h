@@ -1,7 +1,7 @@
 // Scriptable Win32 fake: results to return, a message queue to feed, every call recorded in the shared log.
 #pragma once
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 #include <deque>
 #include <functional>

@@ -1,7 +1,7 @@
 // The render harness: a stage folder per test, the real window and scene, pixels read back from GL.
 #include "tests/render/render_stage.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "app/window.h"
 #include "assets/mesh_model.h"
 #include "assets/texture_cache.h"

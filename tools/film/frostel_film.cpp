@@ -1,7 +1,7 @@
 // frostel-film: the real scene on the real GL, frame after frame at fixed tick steps, written out as PNG
 // pictures: half-size frames for the README's animation and one full-size screenshot. Run it under an
 // X server, in a folder with data/.
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "app/window.h"
 #include "common/frame_clock.h"
 #include "common/random_source.h"

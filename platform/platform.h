@@ -1,6 +1,8 @@
 // The one door to the platform: Win32, OpenGL 1.1 and GLU under their real names.
 // On Windows these are the system headers; elsewhere our declared Win32 subset, whose
-// implementation (SDL2 layer or test fake) is chosen when the executable is linked.
+// implementation (the SDL2 layer, the browser layer or a test fake) is chosen when the
+// executable is linked. It sits below the system: the code above includes it, it includes
+// nothing of theirs.
 #pragma once
 
 #ifdef _WIN32
