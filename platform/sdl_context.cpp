@@ -1,4 +1,4 @@
-// Device contexts, pixel formats, GL rendering contexts and buffer swaps over SDL's GL support.
+// SDL layer only: Device contexts, pixel formats, GL rendering contexts and buffer swaps over SDL's GL support.
 // One private device context per window; its pixel format is the window's GL visual.
 #include "platform/sdl_layer.h"
 

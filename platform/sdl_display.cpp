@@ -1,4 +1,4 @@
-// Display-mode changes: a full-screen mode is checked against SDL's list and taken by
+// SDL layer only: Display-mode changes: a full-screen mode is checked against SDL's list and taken by
 // WS_POPUP windows; going back to the desktop mode needs no record.
 #include "platform/sdl_layer.h"
 

@@ -1,4 +1,4 @@
-// Starts SDL subsystems lazily, on the first call that needs one, and stops SDL at exit.
+// SDL layer only: Starts SDL subsystems lazily, on the first call that needs one, and stops SDL at exit.
 #include "platform/sdl_layer.h"
 
 #include <cstdio>

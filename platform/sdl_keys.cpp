@@ -1,4 +1,4 @@
-// The SDL key to Windows virtual-key tables.
+// SDL layer only: The SDL key to Windows virtual-key tables.
 #include "platform/sdl_keys.h"
 
 namespace platform {

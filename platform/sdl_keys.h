@@ -1,4 +1,4 @@
-// SDL keys to Windows virtual-key codes, through explicit tables.
+// SDL layer only: SDL keys to Windows virtual-key codes, through explicit tables.
 // SDL keycodes are not virtual-key codes (letters are lower case, F-keys and arrows
 // are far apart), so no SDL value is ever passed on as one.
 #pragma once

@@ -1,4 +1,4 @@
-// State and helpers shared by the SDL-backed Win32 files; not part of the Win32 surface.
+// SDL layer only: State and helpers shared by the SDL-backed Win32 files; not part of the Win32 surface.
 // Tests include it to reach the SDL window behind a handle.
 #pragma once
 

@@ -1,4 +1,4 @@
-// The message queue over SDL events: SDL events become the Windows messages the window
+// SDL layer only: The message queue over SDL events: SDL events become the Windows messages the window
 // procedure expects, and PeekMessage takes them (dispatch and default processing: default_processing.cpp).
 #include "platform/key_message.h"
 #include "platform/message_queue.h"

@@ -1,4 +1,4 @@
-// PlaySound over SDL audio: one sound at a time, converted to the device format up front
+// SDL layer only: PlaySound over SDL audio: one sound at a time, converted to the device format up front
 // and fed to the device by readSound, once or looping.
 #include "platform/chime.h"
 #include "platform/sdl_layer.h"

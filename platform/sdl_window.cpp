@@ -1,4 +1,4 @@
-// Window classes and windows over SDL: registration, creation, destruction, showing, focus.
+// SDL layer only: Window classes and windows over SDL: registration, creation, destruction, showing, focus.
 // GL attributes and device contexts live in sdl_context.cpp, messages in sdl_messages.cpp.
 #include "platform/sdl_layer.h"
 #include "platform/window_classes.h"

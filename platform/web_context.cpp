@@ -1,4 +1,4 @@
-// Device contexts, pixel formats, the WebGL context and buffer swaps on the page's canvas.
+// Browser layer only: Device contexts, pixel formats, the WebGL context and buffer swaps on the page's canvas.
 // The context is made through Emscripten's SDL 1.2 video mode call: that is what sets up the
 // fixed-function emulation that turns immediate mode into WebGL.
 #include "platform/web_layer.h"

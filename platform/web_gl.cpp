@@ -1,4 +1,4 @@
-// What Emscripten's fixed-function emulation lacks or gets wrong among the GL and GLU calls Frostel makes:
+// Browser layer only: What Emscripten's fixed-function emulation lacks or gets wrong among the GL and GLU calls Frostel makes:
 // materials (never lit here, so only recorded), glIsEnabled for texturing, and GLU's two matrices.
 // glHint is mended in web_context.cpp.
 #include "platform/glu_matrices.h"

@@ -1,4 +1,4 @@
-// The browser key to Windows virtual-key tables.
+// Browser layer only: The browser key to Windows virtual-key tables.
 #include "platform/web_keys.h"
 
 #include <cstring>

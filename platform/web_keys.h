@@ -1,4 +1,4 @@
-// The browser key to Windows virtual-key table.
+// Browser layer only: The browser key to Windows virtual-key table.
 #pragma once
 
 #include "platform/win32.h"

@@ -1,4 +1,4 @@
-// State and helpers shared by the Emscripten-backed Win32 files; not part of the Win32 surface.
+// Browser layer only: State and helpers shared by the Emscripten-backed Win32 files; not part of the Win32 surface.
 // The browser side (canvas, events, audio) is reached only from these files, never from the system's code.
 #pragma once
 

@@ -1,4 +1,4 @@
-// Message boxes: written to the console, and shown on the page when it offers a place for them.
+// Browser layer only: Message boxes: written to the console, and shown on the page when it offers a place for them.
 // A page cannot hold the program until a box is answered, so the answer of a closed box is given at once.
 #include "platform/win32.h"
 

@@ -1,4 +1,4 @@
-// The message queue over page events: keys and the page's visibility become the Windows messages the
+// Browser layer only: The message queue over page events: keys and the page's visibility become the Windows messages the
 // window procedure expects, and PeekMessage yields to the browser when the queue stays empty.
 #include "platform/key_message.h"
 #include "platform/message_queue.h"

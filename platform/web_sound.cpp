@@ -1,4 +1,4 @@
-// PlaySound over the page's sound output (Web Audio): one sound at a time, the WAV's own samples
+// Browser layer only: PlaySound over the page's sound output (Web Audio): one sound at a time, the WAV's own samples
 // handed over whole and looped by the browser. The page decides when sound may start: browsers
 // allow it only after a click or a key.
 #include "platform/chime.h"

@@ -1,4 +1,4 @@
-// Window classes and the one window over the page's canvas: registration, creation, destruction, showing.
+// Browser layer only: Window classes and the one window over the page's canvas: registration, creation, destruction, showing.
 // Device contexts and GL live in web_context.cpp, messages in web_messages.cpp.
 #include "platform/web_layer.h"
 #include "platform/window_classes.h"

@@ -1,4 +1,4 @@
-// The millisecond tick counter, alone in its file so tests can link a pinned one instead.
+// POSIX only: The millisecond tick counter, alone in its file so tests can link a pinned one instead.
 #include "platform/win32.h"
 
 #include <ctime>

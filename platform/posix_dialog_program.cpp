@@ -1,5 +1,5 @@
-// Dialog programs as message boxes: zenity, kdialog, then xmessage, each waited for.
-#include "platform/dialog_program.h"
+// POSIX only: Dialog programs as message boxes: zenity, kdialog, then xmessage, each waited for.
+#include "platform/posix_dialog_program.h"
 
 #include "platform/win32.h"
 

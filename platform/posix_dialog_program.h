@@ -1,4 +1,4 @@
-// A message box shown by a desktop dialog program, for when SDL cannot show one itself.
+// POSIX only: A message box shown by a desktop dialog program, for when SDL cannot show one itself.
 // Knows nothing of SDL; the box's answer is the Win32 code.
 #pragma once
 
