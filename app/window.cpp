@@ -18,10 +18,32 @@ const char *const className = "Frostel";
 
 // One descriptor for the whole process; the fields from cColorBits on are filled by the
 // first openWindow that gets as far as a window, and kept after that.
-const PIXELFORMATDESCRIPTOR unfilledPixelFormat = {
-    sizeof(PIXELFORMATDESCRIPTOR), 1, PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-};
+const PIXELFORMATDESCRIPTOR unfilledPixelFormat = {sizeof(PIXELFORMATDESCRIPTOR),
+                                                   1,
+                                                   PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER,
+                                                   PFD_TYPE_RGBA,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0};
 PIXELFORMATDESCRIPTOR pixelFormat = unfilledPixelFormat;
 bool pixelFormatFilled = false;
 
@@ -121,8 +143,8 @@ bool openWindow(const char *title, int width, int height, int bits, bool fullscr
     }
 
     AdjustWindowRectEx(&rect, style, FALSE, exStyle);
-    hWnd = CreateWindowExA(exStyle, className, title, createStyle, 0, 0, rect.right - rect.left,
-                           rect.bottom - rect.top, nullptr, nullptr, hInstance, nullptr);
+    hWnd = CreateWindowExA(exStyle, className, title, createStyle, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
+                           nullptr, nullptr, hInstance, nullptr);
     if (!hWnd) return failWith("Window Creation Error.");
 
     if (!pixelFormatFilled) {
@@ -171,19 +193,14 @@ LRESULT CALLBACK windowProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam
     case WM_SYSCOMMAND:
         if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) return 0;
         break;
-    case WM_CLOSE:
-        PostQuitMessage(0);
-        return 0;
+    case WM_CLOSE: PostQuitMessage(0); return 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
         // Any process can post a key message; a code past the table is ignored.
         if (wParam < sizeof keyDown) keyDown[wParam] = message == WM_KEYDOWN;
         return 0;
-    case WM_SIZE:
-        resizeScene(LOWORD(lParam), HIWORD(lParam));
-        return 0;
-    default:
-        break;
+    case WM_SIZE: resizeScene(LOWORD(lParam), HIWORD(lParam)); return 0;
+    default: break;
     }
     return DefWindowProcA(wnd, message, wParam, lParam);
 }

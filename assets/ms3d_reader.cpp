@@ -244,16 +244,15 @@ bool checkMaterialIndices(Reader &in, const ModelArrays &model)
 
 }  // namespace
 
-bool readMs3d(const uint8_t *image, size_t size, ModelArrays &arrays, int32_t *version, char *reason,
-              size_t reasonSize)
+bool readMs3d(const uint8_t *image, size_t size, ModelArrays &arrays, int32_t *version, char *reason, size_t reasonSize)
 {
     for (size_t i = 0; i < identifierSize; ++i) {
         if (i == size)
             return refuse(reason, reasonSize, "file ends after %zu bytes, inside the %zu-byte header", size,
                           headerSize);
         if (image[i] != static_cast<uint8_t>(identifier[i]))
-            return refuse(reason, reasonSize, "not an MS3D file: byte %zu is 0x%02x where \"%s\" has '%c' (0x%02x)",
-                          i, image[i], identifier, identifier[i], static_cast<unsigned>(identifier[i]));
+            return refuse(reason, reasonSize, "not an MS3D file: byte %zu is 0x%02x where \"%s\" has '%c' (0x%02x)", i,
+                          image[i], identifier, identifier[i], static_cast<unsigned>(identifier[i]));
     }
     if (size < headerSize)
         return refuse(reason, reasonSize, "file ends after %zu bytes, inside the %zu-byte header", size, headerSize);
@@ -263,8 +262,8 @@ bool readMs3d(const uint8_t *image, size_t size, ModelArrays &arrays, int32_t *v
 
     Reader in{image, size, headerSize, reason, reasonSize};
     ModelArrays model;
-    if (!readVertices(in, model) || !readTriangles(in, model) || !readGroups(in, model) ||
-        !readMaterials(in, model) || !checkMaterialIndices(in, model)) {
+    if (!readVertices(in, model) || !readTriangles(in, model) || !readGroups(in, model) || !readMaterials(in, model) ||
+        !checkMaterialIndices(in, model)) {
         releaseModelArrays(model);
         return false;
     }

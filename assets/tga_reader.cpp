@@ -62,8 +62,10 @@ void describePrefixByte(char *out, size_t outSize, size_t index, const uint8_t *
     else if (index < 10)
         std::snprintf(out, outSize, "the X origin is %u, not 0", header[8] + 256u * header[9]);
     else
-        std::snprintf(out, outSize, "the Y origin is %u, not 0 (some programs write the height there for "
-                      "top-down images)", header[10] + 256u * header[11]);
+        std::snprintf(out, outSize,
+                      "the Y origin is %u, not 0 (some programs write the height there for "
+                      "top-down images)",
+                      header[10] + 256u * header[11]);
 }
 
 // Bytes left from the current position, or -1 when the stream cannot tell.
@@ -141,8 +143,7 @@ void swapRedBlue(uint8_t *p, size_t count, size_t bytesPerPixel)
 
 // Reads the pixel rows straight into their padded places and swaps each piece while it is still in
 // the cache, so the pixels cross memory once, as in a plain read of the file. Returns the bytes read.
-size_t readPixels(std::FILE *file, uint8_t *pixels, size_t dataSize, size_t rowLength, size_t rowStride,
-                  uint32_t depth)
+size_t readPixels(std::FILE *file, uint8_t *pixels, size_t dataSize, size_t rowLength, size_t rowStride, uint32_t depth)
 {
     const size_t bytesPerPixel = depth / 8;
     size_t read = 0;
@@ -184,8 +185,7 @@ bool readTga(std::FILE *file, TgaImage &image, char *reason, size_t reasonSize)
                           tgaHeaderPrefix[i], meaning);
         }
     const size_t more = std::fread(header + 12, 1, 6, file);
-    if (more < 6)
-        return refuse(reason, reasonSize, "file ends after %zu bytes, inside the 18-byte header", 12 + more);
+    if (more < 6) return refuse(reason, reasonSize, "file ends after %zu bytes, inside the 18-byte header", 12 + more);
 
     const uint32_t width = header[12] + 256u * header[13];
     const uint32_t height = header[14] + 256u * header[15];
@@ -206,8 +206,8 @@ bool readTga(std::FILE *file, TgaImage &image, char *reason, size_t reasonSize)
     const long long left = bytesLeft(file);
     if (left >= 0 && static_cast<uint64_t>(left) < dataSize)
         return refuse(reason, reasonSize,
-                      "pixel data short: %ux%u at %u bits needs %llu bytes, the file holds %lld (%llu missing)",
-                      width, height, depth, static_cast<unsigned long long>(dataSize), left,
+                      "pixel data short: %ux%u at %u bits needs %llu bytes, the file holds %lld (%llu missing)", width,
+                      height, depth, static_cast<unsigned long long>(dataSize), left,
                       static_cast<unsigned long long>(dataSize - static_cast<uint64_t>(left)));
     if (bufferSize > SIZE_MAX)
         return refuse(reason, reasonSize, "the image is too large to hold in memory (%llu bytes)",

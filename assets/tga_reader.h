@@ -11,9 +11,9 @@
 struct TgaImage {
     uint32_t width = 0;
     uint32_t height = 0;
-    uint32_t depth = 0;    // 24 or 32
-    size_t rowStride = 0;  // bytes from one row to the next
-    size_t size = 0;       // rowStride * height
+    uint32_t depth = 0;         // 24 or 32
+    size_t rowStride = 0;       // bytes from one row to the next
+    size_t size = 0;            // rowStride * height
     uint8_t *pixels = nullptr;  // malloc'd; give back with freeTgaImage
 };
 

@@ -12,9 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
-}  // namespace
+namespace { }  // namespace
 
 extern "C" void SDL_GL_SwapWindow(SDL_Window *window)
 {
@@ -27,8 +25,7 @@ extern "C" void SDL_GL_SwapWindow(SDL_Window *window)
     if (fd) {
         char line[96];
         const int length = std::snprintf(line, sizeof line, "%lld %ld\n",
-                                          static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec,
-                                          residentKb());
+                                         static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec, residentKb());
         if (write(std::atoi(fd), line, static_cast<size_t>(length)) != length) _exit(3);
     }
     // The first frame is all we came for; no shut-down is timed or waited for.

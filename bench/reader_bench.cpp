@@ -209,8 +209,7 @@ int main(int argc, char **argv)
     const std::string limits = (dir / "limits.ms3d").string(), half = (dir / "half.ms3d").string();
     bool written = writeBigModel(limits, 65535) && writeBigModel(half, 32767);
     for (int depth : tgaDepths)
-        for (int size : tgaSizes)
-            written = written && writeTga(tgaFile(dir, depth, size), size, depth);
+        for (int size : tgaSizes) written = written && writeTga(tgaFile(dir, depth, size), size, depth);
     if (!written) {
         std::fprintf(stderr, "readers: cannot write the test files in %s\n", dir.c_str());
         fs::remove_all(dir);

@@ -87,9 +87,9 @@ TEST(RecordingGl, RecordsEveryCallOfAFrameWithItsArgumentsUntouched)
     stopRecordingFrame();
     glClear(GL_COLOR_BUFFER_BIT);  // outside a frame: not kept
 
-    const Op expected[] = {Op::Clear, Op::LoadIdentity, Op::LookAt, Op::PushMatrix, Op::Rotatef, Op::BindTexture,
-                           Op::Begin, Op::TexCoord2f, Op::Vertex3i, Op::End, Op::PopMatrix, Op::GetFloatv,
-                           Op::LoadMatrixf, Op::BindTexture};
+    const Op expected[] = {Op::Clear,       Op::LoadIdentity, Op::LookAt,      Op::PushMatrix, Op::Rotatef,
+                           Op::BindTexture, Op::Begin,        Op::TexCoord2f,  Op::Vertex3i,   Op::End,
+                           Op::PopMatrix,   Op::GetFloatv,    Op::LoadMatrixf, Op::BindTexture};
     ASSERT_EQ(recording.frameCount(), 1u);
     ASSERT_EQ(recording.ops.size(), std::size(expected));
     for (size_t i = 0; i < recording.ops.size(); ++i)

@@ -118,8 +118,8 @@ int main(int argc, char **argv)
     }
     for (int which = 0; which < 2; ++which) {
         const double m = median(ms[which]);
-        std::printf("%-8s first frame after %7.1f ms (median of %d; fastest %.1f), resident %ld KiB\n", names[which],
-                    m, runs, *std::min_element(ms[which].begin(), ms[which].end()), median(kb[which]));
+        std::printf("%-8s first frame after %7.1f ms (median of %d; fastest %.1f), resident %ld KiB\n", names[which], m,
+                    runs, *std::min_element(ms[which].begin(), ms[which].end()), median(kb[which]));
         writeResult(results, std::string("startup.") + names[which] + ".median_ms", m);
         writeResult(results, std::string("memory.") + names[which] + "_start_kb",
                     static_cast<double>(median(kb[which])));

@@ -32,11 +32,8 @@ LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
             sendMessage(hWnd, WM_CLOSE, 0, 0);
         }
         return 0;
-    case WM_CLOSE:
-        DestroyWindow(hWnd);
-        return 0;
-    default:
-        return 0;
+    case WM_CLOSE: DestroyWindow(hWnd); return 0;
+    default: return 0;
     }
 }
 

@@ -11,10 +11,7 @@ struct Vector {
     double x, y, z;
 };
 
-Vector cross(Vector a, Vector b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
+Vector cross(Vector a, Vector b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 
 Vector normalised(Vector v)
 {
@@ -47,8 +44,8 @@ Matrix4 perspectiveMatrix(double fovy, double aspect, double zNear, double zFar)
     return result;
 }
 
-Matrix4 lookAtMatrix(double eyeX, double eyeY, double eyeZ, double centreX, double centreY, double centreZ,
-                     double upX, double upY, double upZ)
+Matrix4 lookAtMatrix(double eyeX, double eyeY, double eyeZ, double centreX, double centreY, double centreZ, double upX,
+                     double upY, double upZ)
 {
     const Vector forward = normalised({centreX - eyeX, centreY - eyeY, centreZ - eyeZ});
     const Vector side = normalised(cross(forward, {upX, upY, upZ}));

@@ -14,7 +14,7 @@ Matrix4 perspectiveMatrix(double fovy, double aspect, double zNear, double zFar)
 
 // gluLookAt's rotation and translation in one matrix. An up vector along the line of sight
 // leaves zero rows, as GLU's own normalisation of a zero vector does.
-Matrix4 lookAtMatrix(double eyeX, double eyeY, double eyeZ, double centreX, double centreY, double centreZ,
-                     double upX, double upY, double upZ);
+Matrix4 lookAtMatrix(double eyeX, double eyeY, double eyeZ, double centreX, double centreY, double centreZ, double upX,
+                     double upY, double upZ);
 
 }  // namespace platform

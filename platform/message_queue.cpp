@@ -20,10 +20,7 @@ bool matches(const MSG &message, HWND window, UINT filterMin, UINT filterMax)
 
 }  // namespace
 
-void MessageQueue::post(const MSG &message)
-{
-    posted_.push_back(message);
-}
+void MessageQueue::post(const MSG &message) { posted_.push_back(message); }
 
 void MessageQueue::postQuit(int exitCode)
 {
@@ -56,9 +53,9 @@ bool MessageQueue::take(MSG &out, HWND window, UINT filterMin, UINT filterMax, b
 
 void MessageQueue::discardFor(HWND window)
 {
-    posted_.erase(std::remove_if(posted_.begin(), posted_.end(),
-                                 [window](const MSG &message) { return message.hwnd == window; }),
-                  posted_.end());
+    posted_.erase(
+        std::remove_if(posted_.begin(), posted_.end(), [window](const MSG &message) { return message.hwnd == window; }),
+        posted_.end());
 }
 
 }  // namespace platform

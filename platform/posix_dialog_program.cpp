@@ -74,8 +74,8 @@ int run(const DialogCommand &command)
         return -1;
     }
     // A dialog that never reads its input must not stop us with SIGPIPE.
-    struct sigaction ignore {};
-    struct sigaction previous {};
+    struct sigaction ignore { };
+    struct sigaction previous { };
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGPIPE, &ignore, &previous);
     for (size_t done = 0; done < command.input.size();) {
@@ -117,23 +117,33 @@ std::vector<DialogCommand> dialogCommands(const std::string &caption, const std:
     std::vector<DialogCommand> commands;
     // --no-markup: the text is shown as it stands, never read as markup.
     DialogCommand zenity{"zenity",
-                         {"zenity", yesNo ? "--question" : (error ? "--error" : warning ? "--warning" : "--info"), "--no-markup",
-                          "--title=" + caption, "--text=" + text},
+                         {"zenity",
+                          yesNo ? "--question"
+                                : (error     ? "--error"
+                                   : warning ? "--warning"
+                                             : "--info"),
+                          "--no-markup", "--title=" + caption, "--text=" + text},
                          ""};
     if (yesNo) {
         zenity.argv.push_back("--ok-label=Yes");
         zenity.argv.push_back("--cancel-label=No");
     }
     commands.push_back(zenity);
-    commands.push_back(DialogCommand{
-        "kdialog", {"kdialog", "--title", caption, yesNo ? "--yesno" : (error ? "--error" : warning ? "--sorry" : "--msgbox"), text}, ""});
+    commands.push_back(DialogCommand{"kdialog",
+                                     {"kdialog", "--title", caption,
+                                      yesNo ? "--yesno"
+                                            : (error     ? "--error"
+                                               : warning ? "--sorry"
+                                                         : "--msgbox"),
+                                      text},
+                                     ""});
     // The text comes on standard input, so none of it can be taken for an option.
     const std::string buttons = yesNo ? "Yes:" + std::to_string(xmessageYes) + ",No:" + std::to_string(xmessageNo)
                                       : "OK:" + std::to_string(xmessageOk);
-    commands.push_back(DialogCommand{"xmessage",
-                                     {"xmessage", "-title", caption, "-center", "-buttons", buttons, "-default",
-                                      yesNo ? "Yes" : "OK", "-file", "-"},
-                                     text + "\n"});
+    commands.push_back(DialogCommand{
+        "xmessage",
+        {"xmessage", "-title", caption, "-center", "-buttons", buttons, "-default", yesNo ? "Yes" : "OK", "-file", "-"},
+        text + "\n"});
     return commands;
 }
 
@@ -142,16 +152,12 @@ int dialogAnswer(const std::string &program, int exitStatus, bool yesNo)
     const int closed = yesNo ? IDNO : IDOK;
     if (program == "xmessage") {
         switch (exitStatus) {
-        case xmessageOk:
-            return IDOK;
-        case xmessageYes:
-            return IDYES;
-        case xmessageNo:
-            return IDNO;
+        case xmessageOk: return IDOK;
+        case xmessageYes: return IDYES;
+        case xmessageNo: return IDNO;
         case 0:  // closed by the window manager
             return closed;
-        default:
-            return 0;
+        default: return 0;
         }
     }
     // zenity and kdialog: 0 for OK or Yes, 1 for No, Cancel or a closed box; anything else is a failure.

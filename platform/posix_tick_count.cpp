@@ -24,7 +24,7 @@ extern "C" DWORD WINAPI GetTickCount(void)
 {
     const timespec now = sinceBoot();
     // Whole milliseconds, wrapping at 2^32 as Windows' counter does.
-    const unsigned long long ms =
-        static_cast<unsigned long long>(now.tv_sec) * 1000ull + static_cast<unsigned long long>(now.tv_nsec) / 1000000ull;
+    const unsigned long long ms = static_cast<unsigned long long>(now.tv_sec) * 1000ull +
+                                  static_cast<unsigned long long>(now.tv_nsec) / 1000000ull;
     return static_cast<DWORD>(ms);
 }

@@ -10,10 +10,7 @@ namespace {
 
 std::map<uintptr_t, SDL_GLContext> contexts;
 
-void setAttribute(SDL_GLattr attribute, int value)
-{
-    SDL_GL_SetAttribute(attribute, value);
-}
+void setAttribute(SDL_GLattr attribute, int value) { SDL_GL_SetAttribute(attribute, value); }
 
 // On X11 a window's visual cannot change, so a format that differs from the one the
 // window was made for needs a new native window behind the same handle.
@@ -27,8 +24,8 @@ bool recreateNativeWindow(WindowRecord &record, const GlPixelAttributes &wanted)
     SDL_GetWindowSize(record.sdlWindow, &width, &height);
     const bool shown = (SDL_GetWindowFlags(record.sdlWindow) & SDL_WINDOW_SHOWN) != 0;
     SDL_DisplayMode mode{};
-    const bool fullScreen = (record.sdlFlags & SDL_WINDOW_FULLSCREEN) != 0 &&
-                            SDL_GetWindowDisplayMode(record.sdlWindow, &mode) == 0;
+    const bool fullScreen =
+        (record.sdlFlags & SDL_WINDOW_FULLSCREEN) != 0 && SDL_GetWindowDisplayMode(record.sdlWindow, &mode) == 0;
 
     applyGlAttributes(wanted);
     SDL_Window *replacement = SDL_CreateWindow(record.title.c_str(), x, y, width, height, record.sdlFlags);

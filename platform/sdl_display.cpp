@@ -50,10 +50,7 @@ bool findMode(const DEVMODEA &devMode, SDL_DisplayMode &found)
 
 }  // namespace
 
-const SDL_DisplayMode *fullScreenMode()
-{
-    return fullScreenRequested ? &requestedMode : nullptr;
-}
+const SDL_DisplayMode *fullScreenMode() { return fullScreenRequested ? &requestedMode : nullptr; }
 
 }  // namespace platform
 

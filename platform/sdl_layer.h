@@ -21,8 +21,8 @@ struct WindowRecord {
     std::string title;
     DWORD style = 0;
     SDL_Window *sdlWindow = nullptr;
-    Uint32 sdlFlags = 0;  // what it was created with, to create it again alike
-    GlPixelAttributes visual;  // what its native window was created for
+    Uint32 sdlFlags = 0;          // what it was created with, to create it again alike
+    GlPixelAttributes visual;     // what its native window was created for
     bool pixelFormatSet = false;  // once only; a GL context needs it first
     bool shownOnce = false;
     bool minimised = false;

@@ -11,20 +11,14 @@ namespace {
 const UINT buttonMask = 0x0000000F;
 const UINT iconMask = 0x000000F0;
 
-bool asksYesOrNo(UINT type)
-{
-    return (type & buttonMask) == MB_YESNO;
-}
+bool asksYesOrNo(UINT type) { return (type & buttonMask) == MB_YESNO; }
 
 Uint32 sdlIcon(UINT type)
 {
     switch (type & iconMask) {
-    case MB_ICONERROR:
-        return SDL_MESSAGEBOX_ERROR;
-    case MB_ICONEXCLAMATION:
-        return SDL_MESSAGEBOX_WARNING;
-    default:
-        return SDL_MESSAGEBOX_INFORMATION;
+    case MB_ICONERROR: return SDL_MESSAGEBOX_ERROR;
+    case MB_ICONEXCLAMATION: return SDL_MESSAGEBOX_WARNING;
+    default: return SDL_MESSAGEBOX_INFORMATION;
     }
 }
 
@@ -48,12 +42,9 @@ bool drawsNowhereByRequest()
 platform::DialogIcon dialogIcon(UINT type)
 {
     switch (type & iconMask) {
-    case MB_ICONERROR:
-        return platform::DialogIcon::error;
-    case MB_ICONEXCLAMATION:
-        return platform::DialogIcon::warning;
-    default:
-        return platform::DialogIcon::information;
+    case MB_ICONERROR: return platform::DialogIcon::error;
+    case MB_ICONEXCLAMATION: return platform::DialogIcon::warning;
+    default: return platform::DialogIcon::information;
     }
 }
 

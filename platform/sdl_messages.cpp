@@ -11,10 +11,7 @@ namespace {
 
 MessageQueue queue;
 
-WPARAM activation(WORD state, bool minimised)
-{
-    return MAKEWPARAM(state, minimised ? 1 : 0);
-}
+WPARAM activation(WORD state, bool minimised) { return MAKEWPARAM(state, minimised ? 1 : 0); }
 
 // SDL leaves the window out of a key event when no window of its own has the focus.
 WindowRecord *keyTarget(Uint32 sdlWindowId)
@@ -74,11 +71,8 @@ bool translateWindowEvent(const SDL_WindowEvent &event)
         // SIZE_CHANGED follows every size change, RESIZED only some: one WM_SIZE per change.
         postMessage(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(event.data1, event.data2), event.timestamp);
         break;
-    case SDL_WINDOWEVENT_CLOSE:
-        postMessage(window, WM_CLOSE, 0, 0, event.timestamp);
-        return true;
-    default:
-        break;
+    case SDL_WINDOWEVENT_CLOSE: postMessage(window, WM_CLOSE, 0, 0, event.timestamp); return true;
+    default: break;
     }
     return false;
 }
@@ -96,12 +90,8 @@ void pumpSdlEvents()
         bool windowClose = false;
         switch (event.type) {
         case SDL_KEYDOWN:
-        case SDL_KEYUP:
-            translateKey(event.key);
-            break;
-        case SDL_WINDOWEVENT:
-            windowClose = translateWindowEvent(event.window);
-            break;
+        case SDL_KEYUP: translateKey(event.key); break;
+        case SDL_WINDOWEVENT: windowClose = translateWindowEvent(event.window); break;
         case SDL_QUIT: {
             // SDL_QUIT comes from SIGINT and SIGTERM, and on some systems right after a
             // window's own close event: either way one request makes one WM_CLOSE.
@@ -111,8 +101,7 @@ void pumpSdlEvents()
             }
             break;
         }
-        default:
-            break;
+        default: break;
         }
         lastWasWindowClose = windowClose;
     }
@@ -131,10 +120,7 @@ void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD 
     queue.post(posted);
 }
 
-void discardMessagesFor(HWND window)
-{
-    queue.discardFor(window);
-}
+void discardMessagesFor(HWND window) { queue.discardFor(window); }
 
 }  // namespace platform
 
@@ -151,9 +137,6 @@ BOOL WINAPI PeekMessageA(MSG *lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
     return queue.take(*lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 
-void WINAPI PostQuitMessage(int nExitCode)
-{
-    queue.postQuit(nExitCode);
-}
+void WINAPI PostQuitMessage(int nExitCode) { queue.postQuit(nExitCode); }
 
 }  // extern "C"

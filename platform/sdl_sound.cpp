@@ -58,10 +58,7 @@ bool openDevice()
     return true;
 }
 
-size_t frameBytes(const SDL_AudioSpec &audio)
-{
-    return SDL_AUDIO_BITSIZE(audio.format) / 8u * audio.channels;
-}
+size_t frameBytes(const SDL_AudioSpec &audio) { return SDL_AUDIO_BITSIZE(audio.format) / 8u * audio.channels; }
 
 bool convertToDevice(SDL_AudioFormat format, Uint8 channels, int frequency, const Uint8 *data, Uint32 length,
                      std::vector<Uint8> &out)
@@ -96,7 +93,7 @@ SDL_RWops *openRegularFile(const char *name)
     if (fd < 0) {
         return nullptr;
     }
-    struct stat status {};
+    struct stat status { };
     std::FILE *stream = nullptr;
     if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || (stream = fdopen(fd, "rb")) == nullptr) {
         close(fd);

@@ -15,10 +15,7 @@ WindowClasses registeredClasses;
 std::map<uintptr_t, std::unique_ptr<WindowRecord>> windows;
 HWND focusedWindow = nullptr;
 
-uintptr_t handleValue(HWND window)
-{
-    return reinterpret_cast<uintptr_t>(window);
-}
+uintptr_t handleValue(HWND window) { return reinterpret_cast<uintptr_t>(window); }
 
 // Everything after the window's last message: the native window and the record go.
 void releaseWindow(HWND window)
@@ -109,15 +106,9 @@ LRESULT sendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return procedure(window, message, wParam, lParam);
 }
 
-HWND focusWindow()
-{
-    return focusedWindow;
-}
+HWND focusWindow() { return focusedWindow; }
 
-void setFocusWindow(HWND window)
-{
-    focusedWindow = window;
-}
+void setFocusWindow(HWND window) { focusedWindow = window; }
 
 SDL_Window *sdlWindowOf(HWND window)
 {
@@ -137,31 +128,23 @@ HINSTANCE WINAPI GetModuleHandleA(LPCSTR lpModuleName)
     return lpModuleName == nullptr ? reinterpret_cast<HINSTANCE>(&moduleMarker) : nullptr;
 }
 
-HICON WINAPI LoadIconA(HINSTANCE, LPCSTR)
-{
-    return reinterpret_cast<HICON>(&iconMarker);
-}
+HICON WINAPI LoadIconA(HINSTANCE, LPCSTR) { return reinterpret_cast<HICON>(&iconMarker); }
 
-HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR)
-{
-    return reinterpret_cast<HCURSOR>(&cursorMarker);
-}
+HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR) { return reinterpret_cast<HCURSOR>(&cursorMarker); }
 
-ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass)
-{
-    return registeredClasses.add(lpWndClass);
-}
+ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass) { return registeredClasses.add(lpWndClass); }
 
 BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE)
 {
-    return registeredClasses.remove(lpClassName, [](ATOM atom) {
-               for (auto &entry : windows) {
-                   if (entry.second->classAtom == atom && !entry.second->destroying) {
-                       return true;
-                   }
-               }
-               return false;
-           })
+    return registeredClasses.remove(lpClassName,
+                                    [](ATOM atom) {
+                                        for (auto &entry : windows) {
+                                            if (entry.second->classAtom == atom && !entry.second->destroying) {
+                                                return true;
+                                            }
+                                        }
+                                        return false;
+                                    })
                ? TRUE
                : FALSE;
 }
@@ -173,8 +156,7 @@ BOOL WINAPI AdjustWindowRectEx(RECT *lpRect, DWORD, BOOL, DWORD)
 }
 
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int x, int y,
-                            int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance,
-                            LPVOID lpParam)
+                            int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam)
 {
     if (lpClassName == nullptr) {
         return nullptr;
@@ -224,8 +206,9 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     record->sdlFlags = flags;
     windows[handleValue(handle)] = std::move(record);
 
-    CREATESTRUCTA creation{lpParam, hInstance, hMenu,          hWndParent,   nHeight,    nWidth,
-                           y,       x,         static_cast<LONG>(dwStyle), lpWindowName, lpClassName, dwExStyle};
+    CREATESTRUCTA creation{
+        lpParam,      hInstance,   hMenu,    hWndParent, nHeight, nWidth, y, x, static_cast<LONG>(dwStyle),
+        lpWindowName, lpClassName, dwExStyle};
     const LPARAM creationParam = reinterpret_cast<LPARAM>(&creation);
     if (sendMessage(handle, WM_NCCREATE, 0, creationParam) == FALSE) {
         WindowRecord *created = findWindow(handle);

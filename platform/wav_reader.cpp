@@ -14,10 +14,7 @@ uint32_t read32(const uint8_t *p)
            static_cast<uint32_t>(p[3]) << 24;
 }
 
-uint16_t read16(const uint8_t *p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
+uint16_t read16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
 struct Format {
     bool found = false;

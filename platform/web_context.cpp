@@ -21,12 +21,15 @@ HGLRC currentContext = nullptr;
 // the last, as a desktop back buffer keeps it. The video mode call then finds this context.
 EM_JS(int, prepareCanvas, (int width, int height, int alpha, int depth, int stencil), {
     var canvas = Module['canvas'];
-    if (!canvas || typeof WebGLRenderingContext === 'undefined') return 0;
+    if (!canvas || typeof WebGLRenderingContext == = 'undefined') return 0;
     canvas.width = width;
     canvas.height = height;
     var attributes = {
-        alpha: alpha != 0, depth: depth != 0, stencil: stencil != 0, antialias: false,
-        preserveDrawingBuffer: true
+        alpha : alpha != 0,
+        depth : depth != 0,
+        stencil : stencil != 0,
+        antialias : false,
+        preserveDrawingBuffer : true
     };
     var gl = canvas.getContext('webgl', attributes) || canvas.getContext('experimental-webgl', attributes);
     return gl ? 1 : 0;
@@ -41,17 +44,20 @@ EM_JS(void, mendContext, (), {
     var gl = Module['ctx'];
     if (!gl || gl.frostelMended) return;
     var hint = gl.hint.bind(gl);
-    gl.hint = function(target, mode) {
-        if (target === 0x0C50) return;  // GL_PERSPECTIVE_CORRECTION_HINT
+    gl.hint = function(target, mode)
+    {
+        if (target == = 0x0C50) return;  // GL_PERSPECTIVE_CORRECTION_HINT
         hint(target, mode);
     };
     var bindTexture = gl.bindTexture.bind(gl);
     var white = gl.createTexture();
     bindTexture(gl.TEXTURE_2D, white);
-    gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, 1, 1, 0, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array([255, 255, 255, 255]));
+    gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, 1, 1, 0, gl.RGBA, gl.UNSIGNED_BYTE,
+                  new Uint8Array([ 255, 255, 255, 255 ]));
     bindTexture(gl.TEXTURE_2D, null);
-    gl.bindTexture = function(target, texture) {
-        bindTexture(target, texture || (target === gl.TEXTURE_2D ? white : null));
+    gl.bindTexture = function(target, texture)
+    {
+        bindTexture(target, texture || (target == = gl.TEXTURE_2D ? white : null));
     };
     gl.frostelMended = true;
 });

@@ -1,6 +1,6 @@
-// Browser layer only: What Emscripten's fixed-function emulation lacks or gets wrong among the GL and GLU calls Frostel makes:
-// materials (never lit here, so only recorded), glIsEnabled for texturing, and GLU's two matrices.
-// glHint is mended in web_context.cpp.
+// Browser layer only: What Emscripten's fixed-function emulation lacks or gets wrong among the GL and GLU calls Frostel
+// makes: materials (never lit here, so only recorded), glIsEnabled for texturing, and GLU's two matrices. glHint is
+// mended in web_context.cpp.
 #include "platform/glu_matrices.h"
 
 #include <GL/gl.h>
@@ -59,28 +59,29 @@ EM_JS(int, emulatedIsEnabled, (GLenum cap), {
         return GLImmediate.TexEnvJIT.getTexUnitType(unit) == 0x0DE1 ? 1 : 0;
     }
     case 0x0BC0: return GLEmulation.alphaTestEnabled ? 1 : 0;  // GL_ALPHA_TEST
-    case 0x0B50: return GLEmulation.lightingEnabled ? 1 : 0;  // GL_LIGHTING
-    case 0x0B60: return GLEmulation.fogEnabled ? 1 : 0;  // GL_FOG
-    case 0x0B44: case 0x0B71: case 0x0BE2: case 0x0C11: case 0x0B90: case 0x8037: case 0x809E: case 0x80A0:
+    case 0x0B50: return GLEmulation.lightingEnabled ? 1 : 0;   // GL_LIGHTING
+    case 0x0B60: return GLEmulation.fogEnabled ? 1 : 0;        // GL_FOG
+    case 0x0B44:
+    case 0x0B71:
+    case 0x0BE2:
+    case 0x0C11:
+    case 0x0B90:
+    case 0x8037:
+    case 0x809E:
+    case 0x80A0:
     case 0x0BD0:  // the switches WebGL itself has
         return gl.isEnabled(cap) ? 1 : 0;
     default: return 0;
     }
 });
 
-void multiply(const platform::Matrix4 &matrix)
-{
-    glMultMatrixf(matrix.m);
-}
+void multiply(const platform::Matrix4 &matrix) { glMultMatrixf(matrix.m); }
 
 }  // namespace
 
 extern "C" {
 
-GLboolean glIsEnabled(GLenum cap)
-{
-    return emulatedIsEnabled(cap) != 0 ? GL_TRUE : GL_FALSE;
-}
+GLboolean glIsEnabled(GLenum cap) { return emulatedIsEnabled(cap) != 0 ? GL_TRUE : GL_FALSE; }
 
 void glMaterialfv(GLenum face, GLenum pname, const GLfloat *params)
 {

@@ -1,5 +1,5 @@
-// Browser layer only: The message queue over page events: keys and the page's visibility become the Windows messages the
-// window procedure expects, and PeekMessage yields to the browser when the queue stays empty.
+// Browser layer only: The message queue over page events: keys and the page's visibility become the Windows messages
+// the window procedure expects, and PeekMessage yields to the browser when the queue stays empty.
 #include "platform/key_message.h"
 #include "platform/message_queue.h"
 #include "platform/web_keys.h"
@@ -23,31 +23,36 @@ enum PageEvent { noEvent = 0, keyDown = 1, keyUp = 2, pageHidden = 3, pageShown 
 EM_JS(void, installPageListeners, (), {
     if (Module['frostelPage']) return;
     var events = [];
-    var scrollKeys = ['Space', 'ArrowLeft', 'ArrowUp', 'ArrowRight', 'ArrowDown', 'PageUp', 'PageDown', 'Home', 'End'];
-    function onKey(e) {
-        events.push({type: e.type === 'keydown' ? 1 : 2, code: e.code || "", key: e.key || "", repeat: e.repeat,
-                     alt: e.altKey, ctrl: e.ctrlKey});
+    var scrollKeys =
+        [ 'Space', 'ArrowLeft', 'ArrowUp', 'ArrowRight', 'ArrowDown', 'PageUp', 'PageDown', 'Home', 'End' ];
+    function onKey(e)
+    {
+        events.push({
+            type : e.type == = 'keydown' ? 1 : 2,
+            code : e.code || "",
+            key : e.key || "",
+            repeat : e.repeat,
+            alt : e.altKey,
+            ctrl : e.ctrlKey
+        });
         if (scrollKeys.indexOf(e.code) >= 0) e.preventDefault();
     }
-    function onVisibility() { events.push({type: document.hidden ? 3 : 4}); }
+    function onVisibility() { events.push({type : document.hidden ? 3 : 4}); }
     document.addEventListener('keydown', onKey);
     document.addEventListener('keyup', onKey);
     document.addEventListener('visibilitychange', onVisibility);
     if (document.hidden) onVisibility();
-    Module['frostelPage'] = {
-        events: events,
-        stop: function() {
-            document.removeEventListener('keydown', onKey);
-            document.removeEventListener('keyup', onKey);
-            document.removeEventListener('visibilitychange', onVisibility);
+    Module['frostelPage'] = {events : events, stop : function(){document.removeEventListener('keydown', onKey);
+    document.removeEventListener('keyup', onKey);
+    document.removeEventListener('visibilitychange', onVisibility);
         }
-    };
+};
 });
 
 // Fills flags (bit 0 repeat, bit 1 Alt, bit 2 Ctrl) and the two key names; returns the event's kind.
 EM_JS(int, takePageEvent, (int *flags, char *code, int codeSize, char *key, int keySize), {
     var page = Module['frostelPage'];
-    if (!page || page.events.length === 0) return 0;
+    if (!page || page.events.length == = 0) return 0;
     var e = page.events.shift();
     HEAP32[flags >> 2] = (e.repeat ? 1 : 0) | (e.alt ? 2 : 0) | (e.ctrl ? 4 : 0);
     stringToUTF8(e.code || "", code, codeSize);
@@ -106,18 +111,15 @@ void pumpPageEvents()
         } else {
             // A hidden page is a minimised window: the caller stops drawing until it is shown again.
             const bool hidden = kind == pageHidden;
-            postMessage(record->handle, WM_ACTIVATE, MAKEWPARAM(hidden ? WA_INACTIVE : WA_ACTIVE, hidden ? 1 : 0),
-                        0, GetTickCount());
+            postMessage(record->handle, WM_ACTIVATE, MAKEWPARAM(hidden ? WA_INACTIVE : WA_ACTIVE, hidden ? 1 : 0), 0,
+                        GetTickCount());
         }
     }
 }
 
 }  // namespace
 
-void listenToPage()
-{
-    installPageListeners();
-}
+void listenToPage() { installPageListeners(); }
 
 EM_JS(void, removePageListeners, (), {
     var page = Module['frostelPage'];
@@ -126,10 +128,7 @@ EM_JS(void, removePageListeners, (), {
     delete Module['frostelPage'];
 });
 
-void stopListeningToPage()
-{
-    removePageListeners();
-}
+void stopListeningToPage() { removePageListeners(); }
 
 void waitForNextFrame()
 {
@@ -137,10 +136,7 @@ void waitForNextFrame()
     waitForAnimationFrame();
 }
 
-void noteFrameYielded()
-{
-    emptyPeeks = 0;
-}
+void noteFrameYielded() { emptyPeeks = 0; }
 
 void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time)
 {
@@ -153,10 +149,7 @@ void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD 
     queue.post(posted);
 }
 
-void discardMessagesFor(HWND window)
-{
-    queue.discardFor(window);
-}
+void discardMessagesFor(HWND window) { queue.discardFor(window); }
 
 }  // namespace platform
 
@@ -181,9 +174,6 @@ BOOL WINAPI PeekMessageA(MSG *lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
     return FALSE;
 }
 
-void WINAPI PostQuitMessage(int nExitCode)
-{
-    queue.postQuit(nExitCode);
-}
+void WINAPI PostQuitMessage(int nExitCode) { queue.postQuit(nExitCode); }
 
 }  // extern "C"

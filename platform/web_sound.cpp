@@ -13,9 +13,7 @@ namespace {
 
 // The page provides Module.soundOutput with play(channels, rate, loop) and stop(); without one
 // there is no sound device.
-EM_JS(int, soundOutputPresent, (), {
-    return Module['soundOutput'] ? 1 : 0;
-});
+EM_JS(int, soundOutputPresent, (), { return Module['soundOutput'] ? 1 : 0; });
 
 EM_JS(int, soundOutputRate, (), {
     var output = Module['soundOutput'];

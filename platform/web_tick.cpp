@@ -1,4 +1,5 @@
-// Browser layer only: The millisecond tick counter from the page's monotonic clock, alone in its file so tests can pin it.
+// Browser layer only: The millisecond tick counter from the page's monotonic clock, alone in its file so tests can pin
+// it.
 #include "platform/win32.h"
 
 #include <emscripten.h>

@@ -1,5 +1,5 @@
-// Browser layer only: Window classes and the one window over the page's canvas: registration, creation, destruction, showing.
-// Device contexts and GL live in web_context.cpp, messages in web_messages.cpp.
+// Browser layer only: Window classes and the one window over the page's canvas: registration, creation, destruction,
+// showing. Device contexts and GL live in web_context.cpp, messages in web_messages.cpp.
 #include "platform/web_layer.h"
 #include "platform/window_classes.h"
 
@@ -18,10 +18,7 @@ namespace {
 WindowClasses registeredClasses;
 std::map<uintptr_t, std::unique_ptr<WebWindow>> windows;
 
-uintptr_t handleValue(HWND window)
-{
-    return reinterpret_cast<uintptr_t>(window);
-}
+uintptr_t handleValue(HWND window) { return reinterpret_cast<uintptr_t>(window); }
 
 void releaseWindow(HWND window)
 {
@@ -38,7 +35,7 @@ int cursorMarker;
 
 // The page shows what the program is called, as a title bar would.
 EM_JS(void, setPageTitle, (const char *title), {
-    if (typeof document !== 'undefined') document.title = UTF8ToString(title);
+    if (typeof document != = 'undefined') document.title = UTF8ToString(title);
 });
 
 }  // namespace
@@ -101,31 +98,23 @@ HINSTANCE WINAPI GetModuleHandleA(LPCSTR lpModuleName)
     return lpModuleName == nullptr ? reinterpret_cast<HINSTANCE>(&moduleMarker) : nullptr;
 }
 
-HICON WINAPI LoadIconA(HINSTANCE, LPCSTR)
-{
-    return reinterpret_cast<HICON>(&iconMarker);
-}
+HICON WINAPI LoadIconA(HINSTANCE, LPCSTR) { return reinterpret_cast<HICON>(&iconMarker); }
 
-HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR)
-{
-    return reinterpret_cast<HCURSOR>(&cursorMarker);
-}
+HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR) { return reinterpret_cast<HCURSOR>(&cursorMarker); }
 
-ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass)
-{
-    return registeredClasses.add(lpWndClass);
-}
+ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass) { return registeredClasses.add(lpWndClass); }
 
 BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE)
 {
-    return registeredClasses.remove(lpClassName, [](ATOM atom) {
-               for (auto &entry : windows) {
-                   if (entry.second->classAtom == atom && !entry.second->destroying) {
-                       return true;
-                   }
-               }
-               return false;
-           })
+    return registeredClasses.remove(lpClassName,
+                                    [](ATOM atom) {
+                                        for (auto &entry : windows) {
+                                            if (entry.second->classAtom == atom && !entry.second->destroying) {
+                                                return true;
+                                            }
+                                        }
+                                        return false;
+                                    })
                ? TRUE
                : FALSE;
 }
@@ -143,8 +132,7 @@ LONG WINAPI ChangeDisplaySettingsA(DEVMODEA *lpDevMode, DWORD)
 }
 
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int x, int y,
-                            int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance,
-                            LPVOID lpParam)
+                            int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam)
 {
     if (lpClassName == nullptr) {
         return nullptr;
@@ -167,8 +155,9 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     setPageTitle(lpWindowName != nullptr ? lpWindowName : "");
     listenToPage();
 
-    CREATESTRUCTA creation{lpParam, hInstance, hMenu,          hWndParent,   nHeight,    nWidth,
-                           y,       x,         static_cast<LONG>(dwStyle), lpWindowName, lpClassName, dwExStyle};
+    CREATESTRUCTA creation{
+        lpParam,      hInstance,   hMenu,    hWndParent, nHeight, nWidth, y, x, static_cast<LONG>(dwStyle),
+        lpWindowName, lpClassName, dwExStyle};
     const LPARAM creationParam = reinterpret_cast<LPARAM>(&creation);
     if (sendMessage(handle, WM_NCCREATE, 0, creationParam) == FALSE) {
         WebWindow *created = findWindow(handle);
@@ -224,10 +213,7 @@ BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow)
     return wasShown ? TRUE : FALSE;
 }
 
-BOOL WINAPI SetForegroundWindow(HWND hWnd)
-{
-    return findWindow(hWnd) != nullptr ? TRUE : FALSE;
-}
+BOOL WINAPI SetForegroundWindow(HWND hWnd) { return findWindow(hWnd) != nullptr ? TRUE : FALSE; }
 
 HWND WINAPI SetFocus(HWND hWnd)
 {

@@ -29,8 +29,10 @@ typedef void *LPVOID;
 #define FALSE 0
 
 // Handles are distinct pointer types, as with Win32's STRICT, so they cannot be mixed up.
-#define FROSTEL_DECLARE_HANDLE(name) \
-    struct name##__ { int unused; }; \
+#define FROSTEL_DECLARE_HANDLE(name)                                                                                   \
+    struct name##__ {                                                                                                  \
+        int unused;                                                                                                    \
+    };                                                                                                                 \
     typedef struct name##__ *name
 FROSTEL_DECLARE_HANDLE(HWND);
 FROSTEL_DECLARE_HANDLE(HDC);
@@ -336,8 +338,7 @@ BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE hInstance);
 LONG WINAPI ChangeDisplaySettingsA(DEVMODEA *lpDevMode, DWORD dwFlags);
 BOOL WINAPI AdjustWindowRectEx(RECT *lpRect, DWORD dwStyle, BOOL bMenu, DWORD dwExStyle);
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int x, int y,
-                            int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance,
-                            LPVOID lpParam);
+                            int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam);
 BOOL WINAPI DestroyWindow(HWND hWnd);
 HDC WINAPI GetDC(HWND hWnd);
 int WINAPI ReleaseDC(HWND hWnd, HDC hDC);

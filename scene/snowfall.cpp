@@ -10,8 +10,7 @@ std::vector<Snowflake> snowflakes;
 
 Snowflake::Snowflake(float xPos, float zPos)
     : x(xPos), y(static_cast<float>(nextRandom() % 300)), z(zPos), rotX(0.0f), rotY(0.0f), rotZ(0.0f)
-{
-}
+{ }
 
 float reduceAngle(float degrees)
 {

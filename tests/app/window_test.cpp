@@ -12,9 +12,10 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-const Names openSteps = {"GetModuleHandleA", "LoadIconA", "LoadCursorA", "RegisterClassA", "AdjustWindowRectEx",
-                         "CreateWindowExA", "GetDC", "ChoosePixelFormat", "SetPixelFormat", "wglCreateContext",
-                         "wglMakeCurrent", "ShowWindow", "SetForegroundWindow", "SetFocus"};
+const Names openSteps = {"GetModuleHandleA",    "LoadIconA",        "LoadCursorA",    "RegisterClassA",
+                         "AdjustWindowRectEx",  "CreateWindowExA",  "GetDC",          "ChoosePixelFormat",
+                         "SetPixelFormat",      "wglCreateContext", "wglMakeCurrent", "ShowWindow",
+                         "SetForegroundWindow", "SetFocus"};
 
 Names upTo(const std::string &last)
 {
@@ -93,12 +94,17 @@ TEST_F(Window, SuccessfulOpenCallsEveryStepInOrder)
 TEST_F(Window, ProjectionUsesTheRequestedSizeAfterShowingThenTheSceneIsSetUp)
 {
     ASSERT_TRUE(openWindow("t", 640, 480, 32, false));
-    const std::vector<std::string> gl = fake::logText({"glViewport", "glMatrixMode", "glLoadIdentity", "gluPerspective",
-                                                       "glClear", "glShadeModel", "SetFocus"});
-    const std::vector<std::string> expected = {
-        "SetFocus(8192)",  "glViewport(0, 0, 640, 480)", "glMatrixMode(5889)", "glLoadIdentity()",
-        "gluPerspective(45, 1.33333333, 3, 2500)", "glMatrixMode(5888)", "glLoadIdentity()", "glClear(16640)",
-        "glShadeModel(7425)"};
+    const std::vector<std::string> gl = fake::logText(
+        {"glViewport", "glMatrixMode", "glLoadIdentity", "gluPerspective", "glClear", "glShadeModel", "SetFocus"});
+    const std::vector<std::string> expected = {"SetFocus(8192)",
+                                               "glViewport(0, 0, 640, 480)",
+                                               "glMatrixMode(5889)",
+                                               "glLoadIdentity()",
+                                               "gluPerspective(45, 1.33333333, 3, 2500)",
+                                               "glMatrixMode(5888)",
+                                               "glLoadIdentity()",
+                                               "glClear(16640)",
+                                               "glShadeModel(7425)"};
     EXPECT_EQ(gl, expected);
     EXPECT_DOUBLE_EQ(lastCall("gluPerspective").args[1], 640.0 / 480.0);
 }
@@ -135,7 +141,8 @@ TEST_F(Window, FullScreenRefusedAnsweredYesGoesOnWindowed)
     ASSERT_TRUE(openWindow("t", 800, 600, 32, true));
     ASSERT_EQ(fakewin::messageBoxes().size(), 1u);
     const fakewin::MessageBoxCall &box = fakewin::messageBoxes()[0];
-    EXPECT_EQ(box.text, "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?");
+    EXPECT_EQ(box.text,
+              "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?");
     EXPECT_EQ(box.caption, "GL");
     EXPECT_EQ(box.type, 0x34u);
     EXPECT_TRUE(box.ownerless);
@@ -177,17 +184,28 @@ TEST_F(Window, EachFailingStepReleasesEverythingBeforeItsBox)
         Names release;
     };
     const Case cases[] = {
-        {"CreateWindowExA", [] { fakewin::script().createWindowFails = true; }, "Window Creation Error.",
+        {"CreateWindowExA",
+         [] { fakewin::script().createWindowFails = true; },
+         "Window Creation Error.",
          {"ChangeDisplaySettingsA", "UnregisterClassA"}},
-        {"GetDC", [] { fakewin::script().getDcFails = true; }, "Can't Create A GL Device Context.",
+        {"GetDC",
+         [] { fakewin::script().getDcFails = true; },
+         "Can't Create A GL Device Context.",
          {"ChangeDisplaySettingsA", "DestroyWindow", "UnregisterClassA"}},
-        {"ChoosePixelFormat", [] { fakewin::script().choosePixelFormatResult = 0; }, "Can't Find A Suitable PixelFormat.",
+        {"ChoosePixelFormat",
+         [] { fakewin::script().choosePixelFormatResult = 0; },
+         "Can't Find A Suitable PixelFormat.",
          {"ChangeDisplaySettingsA", "ReleaseDC", "DestroyWindow", "UnregisterClassA"}},
-        {"SetPixelFormat", [] { fakewin::script().setPixelFormatResult = FALSE; }, "Can't Set The PixelFormat.",
+        {"SetPixelFormat",
+         [] { fakewin::script().setPixelFormatResult = FALSE; },
+         "Can't Set The PixelFormat.",
          {"ChangeDisplaySettingsA", "ReleaseDC", "DestroyWindow", "UnregisterClassA"}},
-        {"wglCreateContext", [] { fakewin::script().createContextFails = true; }, "Can't Create A GL Rendering Context.",
+        {"wglCreateContext",
+         [] { fakewin::script().createContextFails = true; },
+         "Can't Create A GL Rendering Context.",
          {"ChangeDisplaySettingsA", "ReleaseDC", "DestroyWindow", "UnregisterClassA"}},
-        {"wglMakeCurrent", [] { fakewin::script().makeCurrentResult = FALSE; },
+        {"wglMakeCurrent",
+         [] { fakewin::script().makeCurrentResult = FALSE; },
          "Can't Activate The GL Rendering Context.",
          {"ChangeDisplaySettingsA", "wglMakeCurrent", "wglDeleteContext", "ReleaseDC", "DestroyWindow",
           "UnregisterClassA"}},

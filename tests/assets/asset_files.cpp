@@ -40,7 +40,10 @@ Bytes readFile(const std::string &name)
 namespace {
 
 void put16(Bytes &b, uint32_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)}); }
-void put32(Bytes &b, uint32_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}); }
+void put32(Bytes &b, uint32_t v)
+{
+    b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+}
 void putFloats(Bytes &b, const float *v, size_t n)
 {
     for (size_t i = 0; i < n; ++i) {

@@ -109,9 +109,10 @@ TEST_F(CorpusTest, EveryMs3dGivesItsVerdictAndCounts)
             continue;
         }
         std::ostringstream counts, groups, textures;
-        counts << model.vertexCount << " " << model.triangleCount << " " << model.meshCount << " " << model.materialCount;
-        EXPECT_EQ(counts.str(), row.at("vertices") + " " + row.at("triangles") + " " + row.at("groups") + " " +
-                                    row.at("materials"));
+        counts << model.vertexCount << " " << model.triangleCount << " " << model.meshCount << " "
+               << model.materialCount;
+        EXPECT_EQ(counts.str(),
+                  row.at("vertices") + " " + row.at("triangles") + " " + row.at("groups") + " " + row.at("materials"));
         for (int g = 0; g < model.meshCount; ++g)
             groups << (g ? "," : "") << model.meshes[g].triangleCount << ":" << model.meshes[g].materialIndex;
         EXPECT_EQ(groups.str(), row.at("group_tris_mat"));

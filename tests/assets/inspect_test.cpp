@@ -44,7 +44,8 @@ struct InspectTest : ::testing::Test {
         writeFile("old.ms3d", ms3dFile(oneOfEach(), 2));
         const Bytes whole = ms3dFile(oneOfEach());
         writeFile("cut.ms3d", Bytes(whole.begin(), whole.end() - 5));
-        const std::string wav("RIFF\x2c\0\0\0WAVEfmt \x10\0\0\0\1\0\1\0\x22\x56\0\0\x44\xac\0\0\2\0\x10\0data\2\0\0\0\0\0", 46);
+        const std::string wav(
+            "RIFF\x2c\0\0\0WAVEfmt \x10\0\0\0\1\0\1\0\x22\x56\0\0\x44\xac\0\0\2\0\x10\0data\2\0\0\0\0\0", 46);
         writeFile("music.wav", Bytes(wav.begin(), wav.end()));
         writeFile("bare.wav", Bytes(wav.begin(), wav.begin() + 12));
     }
@@ -56,14 +57,15 @@ TEST_F(InspectTest, AcceptedFilesGetOneLineEachAndExitZero)
 {
     const Outcome run = inspect("rgb.tga rgba.tga music.wav tree.ms3d");
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "rgb.tga: ok tga 3x2 24-bit\n"
-                       "rgba.tga: ok tga 2x2 32-bit\n"
-                       "music.wav: ok wav 22050 Hz 16-bit 1 channel\n"
-                       "tree.ms3d: ok ms3d version 4, 1 vertices, 1 triangles, 1 meshes, 3 materials\n"
-                       "  material 0: bark.tga: loads, tga 1x1 24-bit\n"
-                       "  material 1: gone.tga: does not load: cannot open: No such file or directory (names are taken from "
+    EXPECT_EQ(run.out,
+              "rgb.tga: ok tga 3x2 24-bit\n"
+              "rgba.tga: ok tga 2x2 32-bit\n"
+              "music.wav: ok wav 22050 Hz 16-bit 1 channel\n"
+              "tree.ms3d: ok ms3d version 4, 1 vertices, 1 triangles, 1 meshes, 3 materials\n"
+              "  material 0: bark.tga: loads, tga 1x1 24-bit\n"
+              "  material 1: gone.tga: does not load: cannot open: No such file or directory (names are taken from "
               "the working directory)\n"
-                       "  material 2: no texture file\n");
+              "  material 2: no texture file\n");
 }
 
 TEST_F(InspectTest, RefusedFilesSayWhyAndExitOne)

@@ -25,8 +25,9 @@ struct ModelDrawTest : ::testing::Test {
         content.vertices = {{{1, 2, 3}, 0}, {{-4, 5, 0.5f}, 0}, {{7, -8, 9}, 0}};
         content.triangles = {{{0, 1, 2}, {0, 1, 0, 0, 0, 1, 1, 0, 0}, {0, 0.5f, 1}, {0, 0.25f, 1}},
                              {{2, 2, 0}, {0, -1, 0, 0.5f, 0.5f, 0, 0, 0, -1}, {0.75f, 2, -1}, {1, 0.5f, 0.125f}}};
-        content.materials = {{{0.1f, 0.2f, 0.3f, 1, 0.4f, 0.5f, 0.6f, 1, 0.7f, 0.8f, 0.9f, 1, 0, 0, 0, 1}, 8, "bark.tga"},
-                             {{1, 0, 0, 0.5f, 0, 1, 0, 0.5f, 0, 0, 1, 0.5f, 0.25f, 0.25f, 0.25f, 1}, 64, "gone.tga"}};
+        content.materials = {
+            {{0.1f, 0.2f, 0.3f, 1, 0.4f, 0.5f, 0.6f, 1, 0.7f, 0.8f, 0.9f, 1, 0, 0, 0, 1}, 8, "bark.tga"},
+            {{1, 0, 0, 0.5f, 0, 1, 0, 0.5f, 0, 0, 1, 0.5f, 0.25f, 0.25f, 0.25f, 1}, 64, "gone.tga"}};
         writeFile("bark.tga", tgaFile(1, 1, 24, {1, 2, 3}));
     }
     void TearDown() override { textureCache.clear(); }
@@ -86,12 +87,23 @@ TEST_F(ModelDrawTest, EachMeshGetsItsMaterialTextureAndTriangles)
         {{1, 1}, 1},     // material whose image is missing; the same triangle twice
     };
     loadAndDraw(true);
-    EXPECT_EQ(fake::logText(),
-              join({{isEnabled}, material(0), {bindBark, enable, begin}, triangle(0), {end},
-                    {disable, begin}, triangle(1), triangle(0), {end},
-                    material(0), {bindBark, enable, begin, end},
-                    material(1), {disable, begin}, triangle(1), triangle(1), {end},
-                    {enable}}));  // the last mesh turned texturing off; it was on before
+    EXPECT_EQ(fake::logText(), join({{isEnabled},
+                                     material(0),
+                                     {bindBark, enable, begin},
+                                     triangle(0),
+                                     {end},
+                                     {disable, begin},
+                                     triangle(1),
+                                     triangle(0),
+                                     {end},
+                                     material(0),
+                                     {bindBark, enable, begin, end},
+                                     material(1),
+                                     {disable, begin},
+                                     triangle(1),
+                                     triangle(1),
+                                     {end},
+                                     {enable}}));  // the last mesh turned texturing off; it was on before
     EXPECT_TRUE(fakegl::enabled(GL_TEXTURE_2D));
     EXPECT_EQ(fakegl::boundTexture(), 1u);
 }
@@ -100,7 +112,8 @@ TEST_F(ModelDrawTest, TexturingOffBeforeIsOffAfterEvenWhenAMeshTurnedItOn)
 {
     content.groups = {{{1}, 0}};
     loadAndDraw(false);
-    EXPECT_EQ(fake::logText(), join({{isEnabled}, material(0), {bindBark, enable, begin}, triangle(1), {end, disable}}));
+    EXPECT_EQ(fake::logText(),
+              join({{isEnabled}, material(0), {bindBark, enable, begin}, triangle(1), {end, disable}}));
     EXPECT_FALSE(fakegl::enabled(GL_TEXTURE_2D));
 }
 

@@ -56,8 +56,9 @@ void expectHolds(const MeshModel &m, const Ms3dContent &c)
     ASSERT_EQ(size_t(m.meshCount), c.groups.size());
     for (size_t g = 0; g < c.groups.size(); ++g) {
         EXPECT_EQ(m.meshes[g].materialIndex, int32_t(int8_t(c.groups[g].material)));
-        EXPECT_EQ(std::vector<int32_t>(m.meshes[g].triangleIndices, m.meshes[g].triangleIndices + m.meshes[g].triangleCount),
-                  std::vector<int32_t>(c.groups[g].triangles.begin(), c.groups[g].triangles.end()));
+        EXPECT_EQ(
+            std::vector<int32_t>(m.meshes[g].triangleIndices, m.meshes[g].triangleIndices + m.meshes[g].triangleCount),
+            std::vector<int32_t>(c.groups[g].triangles.begin(), c.groups[g].triangles.end()));
     }
     ASSERT_EQ(size_t(m.materialCount), c.materials.size());
     for (size_t i = 0; i < c.materials.size(); ++i) {
@@ -92,7 +93,7 @@ TEST_F(Ms3dTest, OneOfEachFileIsReadFromTheFormatsOffsets)
     const Bytes file = ms3dFile(content);
     ASSERT_EQ(file.size(), 506u);
     EXPECT_EQ(file[31] + file[103] + file[143], 3);  // triangle, group and material counts, each 1
-    EXPECT_EQ(file[142], 0);  // the group's material index
+    EXPECT_EQ(file[142], 0);                         // the group's material index
     EXPECT_EQ(std::memcmp(&file[250], "bark.tga", 9), 0);
     ASSERT_TRUE(load(file));
     expectHolds(model, content);

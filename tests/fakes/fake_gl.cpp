@@ -140,7 +140,10 @@ GLboolean glIsEnabled(GLenum cap)
     return fakegl::enabled(cap) ? GL_TRUE : GL_FALSE;
 }
 void glClear(GLbitfield mask) { record("glClear", {double(mask)}); }
-void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) { record("glViewport", {double(x), double(y), double(w), double(h)}); }
+void glViewport(GLint x, GLint y, GLsizei w, GLsizei h)
+{
+    record("glViewport", {double(x), double(y), double(w), double(h)});
+}
 void glMatrixMode(GLenum mode)
 {
     record("glMatrixMode", {double(mode)});
@@ -227,7 +230,10 @@ void glMaterialfv(GLenum face, GLenum pname, const GLfloat *params)
     for (int i = 0; i < n; ++i) args.push_back(params[i]);
     record("glMaterialfv", args);
 }
-void glMaterialf(GLenum face, GLenum pname, GLfloat param) { record("glMaterialf", {double(face), double(pname), param}); }
+void glMaterialf(GLenum face, GLenum pname, GLfloat param)
+{
+    record("glMaterialf", {double(face), double(pname), param});
+}
 
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar)
 {

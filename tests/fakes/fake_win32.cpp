@@ -28,11 +28,7 @@ State &state()
     return s;
 }
 
-template <typename H>
-H handle(uintptr_t value)
-{
-    return reinterpret_cast<H>(value);
-}
+template <typename H> H handle(uintptr_t value) { return reinterpret_cast<H>(value); }
 
 double ptr(const void *p) { return p ? double(reinterpret_cast<uintptr_t>(p)) : 0.0; }
 std::string str(const char *s) { return s ? std::string("\"") + s + "\"" : "NULL"; }

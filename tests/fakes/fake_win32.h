@@ -27,8 +27,8 @@ struct Script {
     int choosePixelFormatResult = 7;
     BOOL setPixelFormatResult = TRUE;
     bool createContextFails = false;
-    BOOL makeCurrentResult = TRUE;         // for a real context
-    BOOL makeNoneCurrentResult = TRUE;     // for (NULL, NULL)
+    BOOL makeCurrentResult = TRUE;      // for a real context
+    BOOL makeNoneCurrentResult = TRUE;  // for (NULL, NULL)
     BOOL deleteContextResult = TRUE;
     int releaseDcResult = 1;
     BOOL destroyWindowResult = TRUE;

@@ -52,8 +52,7 @@ TEST_F(MessageBoxWithoutDisplay, YesNoBoxAnswersNo)
 TEST_F(MessageBoxWithoutDisplay, ShutdownBoxAndMissingTexts)
 {
     testing::internal::CaptureStderr();
-    EXPECT_EQ(MessageBoxA(nullptr, "Could Not Unregister Class.", "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION),
-              IDOK);
+    EXPECT_EQ(MessageBoxA(nullptr, "Could Not Unregister Class.", "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION), IDOK);
     EXPECT_EQ(MessageBoxA(nullptr, nullptr, nullptr, MB_OK), IDOK);
     const std::string output = testing::internal::GetCapturedStderr();
     expectLineOnce(output, "SHUTDOWN ERROR: Could Not Unregister Class.\n");

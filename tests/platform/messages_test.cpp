@@ -14,10 +14,7 @@ const DWORD altContext = 1u << 29;
 const DWORD wasDown = 1u << 30;
 const DWORD released = 1u << 31;
 
-LPARAM bits(DWORD value)
-{
-    return static_cast<LPARAM>(value);
-}
+LPARAM bits(DWORD value) { return static_cast<LPARAM>(value); }
 
 class Messages : public RecordingWindowTest {
 protected:
@@ -27,7 +24,10 @@ protected:
     {
         pushKey(SDL_KEYDOWN, key, scancode, modifiers, repeat, id());
     }
-    void up(SDL_Keycode key, Uint16 modifiers = KMOD_NONE) { pushKey(SDL_KEYUP, key, SDL_SCANCODE_UNKNOWN, modifiers, 0, id()); }
+    void up(SDL_Keycode key, Uint16 modifiers = KMOD_NONE)
+    {
+        pushKey(SDL_KEYUP, key, SDL_SCANCODE_UNKNOWN, modifiers, 0, id());
+    }
 };
 
 void expectMessage(const MSG &message, HWND window, UINT number, WPARAM wParam, LPARAM lParam)
@@ -60,13 +60,13 @@ TEST_F(Messages, KeysBecomeWindowsVirtualKeyCodes)
     };
     // Windows' virtual-key codes, written out from its key list.
     const Case cases[] = {
-        {SDLK_a, 0x41},      {SDLK_m, 0x4D},       {SDLK_z, 0x5A},     {SDLK_0, 0x30},     {SDLK_9, 0x39},
-        {SDLK_F1, 0x70},     {SDLK_F5, 0x74},      {SDLK_F12, 0x7B},   {SDLK_LEFT, 0x25},  {SDLK_UP, 0x26},
-        {SDLK_RIGHT, 0x27},  {SDLK_DOWN, 0x28},    {SDLK_DELETE, 0x2E}, {SDLK_INSERT, 0x2D}, {SDLK_HOME, 0x24},
-        {SDLK_END, 0x23},    {SDLK_PAGEUP, 0x21},  {SDLK_PAGEDOWN, 0x22}, {SDLK_RETURN, 0x0D}, {SDLK_SPACE, 0x20},
-        {SDLK_TAB, 0x09},    {SDLK_BACKSPACE, 0x08}, {SDLK_LSHIFT, 0x10}, {SDLK_RSHIFT, 0x10}, {SDLK_LCTRL, 0x11},
-        {SDLK_RCTRL, 0x11},  {SDLK_KP_0, 0x60},    {SDLK_KP_9, 0x69},  {SDLK_KP_PLUS, 0x6B}, {SDLK_PAUSE, 0x13},
-        {SDLK_CAPSLOCK, 0x14}, {SDLK_COMMA, 0xBC}, {SDLK_SEMICOLON, 0xBA},
+        {SDLK_a, 0x41},        {SDLK_m, 0x4D},         {SDLK_z, 0x5A},         {SDLK_0, 0x30},       {SDLK_9, 0x39},
+        {SDLK_F1, 0x70},       {SDLK_F5, 0x74},        {SDLK_F12, 0x7B},       {SDLK_LEFT, 0x25},    {SDLK_UP, 0x26},
+        {SDLK_RIGHT, 0x27},    {SDLK_DOWN, 0x28},      {SDLK_DELETE, 0x2E},    {SDLK_INSERT, 0x2D},  {SDLK_HOME, 0x24},
+        {SDLK_END, 0x23},      {SDLK_PAGEUP, 0x21},    {SDLK_PAGEDOWN, 0x22},  {SDLK_RETURN, 0x0D},  {SDLK_SPACE, 0x20},
+        {SDLK_TAB, 0x09},      {SDLK_BACKSPACE, 0x08}, {SDLK_LSHIFT, 0x10},    {SDLK_RSHIFT, 0x10},  {SDLK_LCTRL, 0x11},
+        {SDLK_RCTRL, 0x11},    {SDLK_KP_0, 0x60},      {SDLK_KP_9, 0x69},      {SDLK_KP_PLUS, 0x6B}, {SDLK_PAUSE, 0x13},
+        {SDLK_CAPSLOCK, 0x14}, {SDLK_COMMA, 0xBC},     {SDLK_SEMICOLON, 0xBA},
     };
     for (const Case &c : cases) {
         down(c.key);

@@ -28,7 +28,8 @@ public:
     {
         if (saved_.count(name) == 0) {
             const char *old = std::getenv(name);
-            saved_[name] = old != nullptr ? std::make_pair(true, std::string(old)) : std::make_pair(false, std::string());
+            saved_[name] =
+                old != nullptr ? std::make_pair(true, std::string(old)) : std::make_pair(false, std::string());
         }
         if (value != nullptr) {
             setenv(name, value, 1);
@@ -88,7 +89,8 @@ protected:
     {
         const fs::path script = dir / program;
         std::ofstream(script) << "#!/bin/sh\n"
-                              << "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" << (dir / (program + ".args")).string()
+                              << "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '"
+                              << (dir / (program + ".args")).string()
                               << "'\nwhile IFS= read -r line; do printf '%s\\n' \"$line\"; done > '"
                               << (dir / (program + ".input")).string() << "'\nexit " << status << "\n";
         fs::permissions(script, fs::perms::owner_all);
@@ -117,7 +119,8 @@ TEST_F(DialogStandIns, ZenityIsAskedFirstWithTheTextShownAsItStands)
                                       "-x", "--ok-label=Yes", "--cancel-label=No"}));
     EXPECT_FALSE(ran("kdialog")) << "one box only";
 
-    for (const auto &[icon, option] : {std::pair{DialogIcon::error, "--error"}, {DialogIcon::warning, "--warning"},
+    for (const auto &[icon, option] : {std::pair{DialogIcon::error, "--error"},
+                                       {DialogIcon::warning, "--warning"},
                                        {DialogIcon::information, "--info"}}) {
         EXPECT_EQ(showDialogProgram("ERROR", "Window Creation Error.", false, icon), IDOK);
         EXPECT_EQ(argsOf("zenity"), (Args{option, "--no-markup", "--title=ERROR", "--text=Window Creation Error."}));
@@ -264,7 +267,8 @@ TEST_F(RealXmessage, ShowsTheBoxAndReturnGivesItsDefault)
         {"GL", "Use Windowed Mode Instead?", MB_YESNO | MB_ICONEXCLAMATION, IDYES},
     };
     for (const auto &box : boxes) {
-        auto answer = std::async(std::launch::async, [&box] { return MessageBoxA(nullptr, box.text, box.caption, box.type); });
+        auto answer =
+            std::async(std::launch::async, [&box] { return MessageBoxA(nullptr, box.text, box.caption, box.type); });
         if (!answerWithReturn(box.caption)) {
             std::system("/usr/bin/pkill -x xmessage");  // so the box's thread can end
             FAIL() << "no xmessage window titled " << box.caption;

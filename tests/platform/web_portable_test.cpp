@@ -58,8 +58,9 @@ TEST(GluMatrices, PerspectiveMapsTheFrustumEdgesAndDepthRangeAsGlDefinesThem)
 
 TEST(GluMatrices, PerspectiveLeavesTheMatrixAloneWhereItCannotDivide)
 {
-    for (const Matrix4 &m : {platform::perspectiveMatrix(45.0, 1.0, 5.0, 5.0), platform::perspectiveMatrix(0.0, 1.0, 1.0, 9.0),
-                             platform::perspectiveMatrix(45.0, 0.0, 1.0, 9.0)})
+    for (const Matrix4 &m :
+         {platform::perspectiveMatrix(45.0, 1.0, 5.0, 5.0), platform::perspectiveMatrix(0.0, 1.0, 1.0, 9.0),
+          platform::perspectiveMatrix(45.0, 0.0, 1.0, 9.0)})
         for (int i = 0; i < 16; ++i) EXPECT_EQ(m.m[i], i % 5 == 0 ? 1.0f : 0.0f) << i;
 }
 
@@ -67,8 +68,8 @@ TEST(GluMatrices, TheSceneCameraPutsPointsWhereTheCameraMathsDoes)
 {
     const Matrix4 projection = platform::perspectiveMatrix(45.0, 1.0, 3.0, 2500.0);
     const Matrix4 view = platform::lookAtMatrix(175.0, 275.0, 175.0, 0.0, 50.0, 0.0, 0.0, 1.0, 0.0);
-    for (const Vec3 p : {Vec3{0, 50, 0}, Vec3{100, -50, -100}, Vec3{-100, -50, 100}, Vec3{30, 200, -60},
-                         Vec3{162.5, 259.0, 162.5}}) {
+    for (const Vec3 p :
+         {Vec3{0, 50, 0}, Vec3{100, -50, -100}, Vec3{-100, -50, 100}, Vec3{30, 200, -60}, Vec3{162.5, 259.0, 162.5}}) {
         const Clip c = applyBoth(projection, view, p);
         const ScreenPoint expected = project(p);
         EXPECT_NEAR((c.x / c.w + 1.0) * 256.0, expected.x, 1e-2) << p.x << "," << p.y << "," << p.z;
@@ -194,14 +195,14 @@ TEST(WavReader, RefusesWhatItCannotPlay)
     platform::PcmSound sound;
     const std::vector<uint8_t> good = samples16({1, 2});
     const std::vector<std::vector<uint8_t>> refused = {
-        wav(fmtBody(3, 1, 44100, 32), {0, 0, 128, 63}),      // float samples
-        wav(fmtBody(1, 1, 44100, 24), {1, 2, 3}),            // 24 bits
-        wav(fmtBody(1, 0, 44100, 16), good),                 // no channel
-        wav(fmtBody(1, 9, 44100, 16), good),                 // more channels than taken
-        wav(fmtBody(1, 1, 0, 16), good),                     // no rate
-        wav(fmtBody(1, 1, 44100, 16), {}),                   // no frame
-        wav(fmtBody(1, 2, 44100, 16), {1, 2}),               // less than one frame
-        wav(fmtBody(1, 1, 44100, 16), good, true),           // data before its format
+        wav(fmtBody(3, 1, 44100, 32), {0, 0, 128, 63}),  // float samples
+        wav(fmtBody(1, 1, 44100, 24), {1, 2, 3}),        // 24 bits
+        wav(fmtBody(1, 0, 44100, 16), good),             // no channel
+        wav(fmtBody(1, 9, 44100, 16), good),             // more channels than taken
+        wav(fmtBody(1, 1, 0, 16), good),                 // no rate
+        wav(fmtBody(1, 1, 44100, 16), {}),               // no frame
+        wav(fmtBody(1, 2, 44100, 16), {1, 2}),           // less than one frame
+        wav(fmtBody(1, 1, 44100, 16), good, true),       // data before its format
     };
     for (size_t i = 0; i < refused.size(); ++i)
         EXPECT_FALSE(platform::parseWav(refused[i].data(), refused[i].size(), sound)) << "case " << i;
@@ -254,7 +255,8 @@ TEST(WebKeys, LettersFollowTheLayoutAndEverythingElseThePlace)
 
 TEST(WebKeys, TheExtendedKeysAreWindowsOnes)
 {
-    for (const char *code : {"ControlRight", "AltRight", "ArrowUp", "Insert", "NumpadEnter", "NumpadDivide", "MetaLeft"})
+    for (const char *code :
+         {"ControlRight", "AltRight", "ArrowUp", "Insert", "NumpadEnter", "NumpadDivide", "MetaLeft"})
         EXPECT_TRUE(platform::isExtendedBrowserKey(code)) << code;
     for (const char *code : {"ControlLeft", "AltLeft", "Numpad8", "Enter", "KeyA", "Escape"})
         EXPECT_FALSE(platform::isExtendedBrowserKey(code)) << code;

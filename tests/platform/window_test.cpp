@@ -141,8 +141,7 @@ TEST_F(WindowLifetime, DispatchReachesTheWindowsOwnClassProcedure)
 {
     const WNDCLASSA windowClass = classNamed("FrostelOther", otherProcedure);
     ASSERT_NE(RegisterClassA(&windowClass), 0);
-    const HWND other = CreateWindowExA(0, "FrostelOther", "other", 0, 0, 0, 32, 32, nullptr, nullptr, nullptr,
-                                       nullptr);
+    const HWND other = CreateWindowExA(0, "FrostelOther", "other", 0, 0, 0, 32, 32, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(other, nullptr);
     otherCalls.clear();
 

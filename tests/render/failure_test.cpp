@@ -89,9 +89,8 @@ TEST(Failure, WithoutOpenGlTheBoxShowsThroughXmessageAndSdlSaysWhy)
     EXPECT_TRUE(contains(log, "GLX")) << "SDL's own reason should name what is missing\n" << log;
     EXPECT_TRUE(contains(log, "ERROR: Window Creation Error.\n")) << log;
 
-    ASSERT_EQ(std::system(("DISPLAY=" + server.display() + " xdotool windowfocus --sync " + box + " key Return")
-                              .c_str()),
-              0);
+    ASSERT_EQ(
+        std::system(("DISPLAY=" + server.display() + " xdotool windowfocus --sync " + box + " key Return").c_str()), 0);
     EXPECT_EQ(demo.waitExit(30), 1) << readWholeFile((dir / "run.log").string());
     fs::remove_all(dir);
 }

@@ -62,8 +62,8 @@ Under sceneUnder(ScreenPoint p, double degrees)
 
 Rgb colourOf(Under u) { return u == Under::ground ? snowColour : black; }
 
-class GroundRender : public RenderStage {};
-class OverlayRender : public RenderStage {};
+class GroundRender : public RenderStage { };
+class OverlayRender : public RenderStage { };
 
 }  // namespace
 

@@ -69,7 +69,8 @@ Rgb Picture::at(int x, int y) const
     if (std::abs(got.r - expected.r) <= tolerance && std::abs(got.g - expected.g) <= tolerance &&
         std::abs(got.b - expected.b) <= tolerance)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << describe(p) << " is " << describe(got) << ", expected " << describe(expected);
+    return ::testing::AssertionFailure() << describe(p) << " is " << describe(got) << ", expected "
+                                         << describe(expected);
 }
 
 ::testing::AssertionResult colourFar(const Picture &picture, ScreenPoint p, Rgb colour, int difference)
@@ -100,8 +101,8 @@ void RenderStage::SetUp()
     setenv("SDL_AUDIODRIVER", "dummy", 1);
 
     const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
-    stage_ = fs::temp_directory_path() /
-             ("frostel-render-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
+    stage_ =
+        fs::temp_directory_path() / ("frostel-render-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
     fs::remove_all(stage_);
     fs::create_directories(stage_ / "data");
     previousDir_ = fs::current_path();

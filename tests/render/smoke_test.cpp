@@ -20,8 +20,8 @@ const std::vector<std::string> environment = {"SDL_VIDEODRIVER=x11", "SDL_AUDIOD
 // fades what earlier frames left behind, since only the depth buffer is cleared between frames.
 std::string darkStage(const char *name)
 {
-    const fs::path dir = fs::temp_directory_path() / (std::string("frostel-smoke-") + name + "-" +
-                                                      std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / (std::string("frostel-smoke-") + name + "-" + std::to_string(::getpid()));
     fs::create_directories(dir / "data");
     writeSolidTga((dir / "data/overlay.tga").string(), 4, 4, 0, 0, 0, 38);
     writeSolidTga((dir / "data/shine.tga").string(), 4, 4, 0, 0, 0, 0);

@@ -45,8 +45,8 @@ void expectPlate(const Picture &picture, const Plate &plate, Rgb colour, double 
             const double x = fx ? plate.x1 : plate.x0, z = fz ? plate.z1 : plate.z0;
             const double dx = fx ? -1.0 : 1.0, dz = fz ? -1.0 : 1.0;
             EXPECT_TRUE(colourNear(picture, at(x + 4 * dx, z + 4 * dz), colour)) << "corner " << x << ", " << z;
-            const Vec3 beyond[3] = {{x - 5 * dx, plate.y, z - 5 * dz}, {x - 5 * dx, plate.y, midZ},
-                                    {midX, plate.y, z - 5 * dz}};
+            const Vec3 beyond[3] = {
+                {x - 5 * dx, plate.y, z - 5 * dz}, {x - 5 * dx, plate.y, midZ}, {midX, plate.y, z - 5 * dz}};
             for (const Vec3 &b : beyond) {
                 Rgb behind;
                 if (!seenBehind(b, angle, behind)) continue;

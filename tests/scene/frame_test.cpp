@@ -23,8 +23,8 @@ Lines quad(const std::vector<std::array<int, 5>> &corners)
     Lines out{"glBegin(7)"};
     for (const auto &c : corners) {
         out.push_back("glTexCoord2f(" + std::to_string(c[0]) + ", " + std::to_string(c[1]) + ")");
-        out.push_back("glVertex3i(" + std::to_string(c[2]) + ", " + std::to_string(c[3]) + ", " +
-                      std::to_string(c[4]) + ")");
+        out.push_back("glVertex3i(" + std::to_string(c[2]) + ", " + std::to_string(c[3]) + ", " + std::to_string(c[4]) +
+                      ")");
     }
     out.push_back("glEnd()");
     return out;
@@ -75,9 +75,9 @@ TEST_F(Frame, InitSceneSetsTheFixedStateInOrder)
     treeModel = nullptr;
     ASSERT_TRUE(initScene());
     const Lines expected = {
-        "glShadeModel(7425)",     "glClearColor(0, 0, 0, 1)", "glClearDepth(1)",     "glEnable(2929)",
-        "glDepthFunc(515)",       "glHint(3152, 4354)",       "glBlendFunc(770, 771)", "glEnable(3042)",
-        "glEnable(3553)",         "glCullFace(1029)",         "glAlphaFunc(516, 0.1)",
+        "glShadeModel(7425)", "glClearColor(0, 0, 0, 1)", "glClearDepth(1)",       "glEnable(2929)",
+        "glDepthFunc(515)",   "glHint(3152, 4354)",       "glBlendFunc(770, 771)", "glEnable(3042)",
+        "glEnable(3553)",     "glCullFace(1029)",         "glAlphaFunc(516, 0.1)",
     };
     EXPECT_EQ(fake::logText(), expected);
     ASSERT_NE(treeModel, nullptr);
@@ -96,9 +96,10 @@ TEST_F(Frame, FirstFrameCallByCall)
 
     ASSERT_TRUE(drawScene());
 
-    Lines expected = {"glClear(256)",   "glLoadIdentity()",        "glEnable(3008)",
-                      "gluLookAt(175, 275, 175, 0, 50, 0, 0, 1, 0)", "glPushMatrix()",
-                      "GetTickCount(50564)", "glRotatef(37, 0, 1, 0)", "glTranslatef(0, -50, 0)"};
+    Lines expected = {"glClear(256)",           "glLoadIdentity()",
+                      "glEnable(3008)",         "gluLookAt(175, 275, 175, 0, 50, 0, 0, 1, 0)",
+                      "glPushMatrix()",         "GetTickCount(50564)",
+                      "glRotatef(37, 0, 1, 0)", "glTranslatef(0, -50, 0)"};
     append(expected, groundCalls);
     append(expected, {"glBindTexture(3553, 0)", "glPushMatrix()", "glTranslatef(-7, 120, 8)", "glRotatef(0, 1, 0, 0)",
                       "glRotatef(0, 0, 1, 0)", "glRotatef(0, 0, 0, 1)"});
@@ -158,8 +159,12 @@ TEST_F(Frame, SpawnRuleFiresOnlyInTheFirst5MsOfEachSecond)
         bool spawns;
     };
     const Case cases[] = {
-        {1000, 1000, true},          {1000, 2004, true},  {1000, 2005, false},
-        {1000, 1999, false},         {1000, 5000, true},  {0xFFFFFFF0u, 0xFFFFFFF0u + 1002u, true},
+        {1000, 1000, true},
+        {1000, 2004, true},
+        {1000, 2005, false},
+        {1000, 1999, false},
+        {1000, 5000, true},
+        {0xFFFFFFF0u, 0xFFFFFFF0u + 1002u, true},
         {0xFFFFFFF0u, 0x00000010u, false},
     };
     for (const Case &c : cases) {

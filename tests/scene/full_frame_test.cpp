@@ -55,8 +55,8 @@ TEST(FullFrame, EveryElementInOrderWithItsTextureAndState)
     ScratchDir dir;
     std::filesystem::create_directory("data");
     writeFile("data/tree.ms3d", ms3dFile(oneOfEach("data/bark.tga")));
-    for (const char *name : {"data/bark.tga", "data/snow.tga", "data/snowflake.tga", "data/shine.tga",
-                             "data/overlay.tga"})
+    for (const char *name :
+         {"data/bark.tga", "data/snow.tga", "data/snowflake.tga", "data/shine.tga", "data/overlay.tga"})
         writeFile(name, pixel());
 
     ASSERT_TRUE(initScene());
@@ -81,13 +81,12 @@ TEST(FullFrame, EveryElementInOrderWithItsTextureAndState)
         int depth;
     };
     const Want want[] = {
-        {GL_QUADS, snow, true, 2},       // ground in the world transform
-        {GL_QUADS, flake, true, 3},      // snowflakes, each pushed inside the world
-        {GL_QUADS, flake, true, 3},
-        {GL_TRIANGLES, bark, true, 2},   // the tree
-        {GL_QUADS, shine, false, 4},     // sparkle 0: sparkle frame, turned, its own push
-        {GL_QUADS, shine, false, 3},     // sparkle 1: sparkle frame, its own push
-        {GL_QUADS, overlay, false, 2},   // overlay billboard
+        {GL_QUADS, snow, true, 2},                                     // ground in the world transform
+        {GL_QUADS, flake, true, 3},                                    // snowflakes, each pushed inside the world
+        {GL_QUADS, flake, true, 3},    {GL_TRIANGLES, bark, true, 2},  // the tree
+        {GL_QUADS, shine, false, 4},                                   // sparkle 0: sparkle frame, turned, its own push
+        {GL_QUADS, shine, false, 3},                                   // sparkle 1: sparkle frame, its own push
+        {GL_QUADS, overlay, false, 2},                                 // overlay billboard
     };
     const std::vector<Primitive> got = primitives();
     ASSERT_EQ(got.size(), std::size(want));

@@ -147,21 +147,11 @@ TEST_F(Snowfall, DrawIsOneTumbledQuadAtItsPosition)
     fakegl::reset();
     s.draw();
     const std::vector<std::string> expected = {
-        "glPushMatrix()",
-        "glTranslatef(-12, 56.5, 34)",
-        "glRotatef(10, 1, 0, 0)",
-        "glRotatef(20, 0, 1, 0)",
-        "glRotatef(30, 0, 0, 1)",
-        "glBegin(7)",
-        "glTexCoord2f(-1, -1)",
-        "glVertex3i(-1, 0, -1)",
-        "glTexCoord2f(1, -1)",
-        "glVertex3i(1, 0, -1)",
-        "glTexCoord2f(1, 1)",
-        "glVertex3i(1, 0, 1)",
-        "glTexCoord2f(-1, 1)",
-        "glVertex3i(-1, 0, 1)",
-        "glEnd()",
+        "glPushMatrix()",         "glTranslatef(-12, 56.5, 34)", "glRotatef(10, 1, 0, 0)",
+        "glRotatef(20, 0, 1, 0)", "glRotatef(30, 0, 0, 1)",      "glBegin(7)",
+        "glTexCoord2f(-1, -1)",   "glVertex3i(-1, 0, -1)",       "glTexCoord2f(1, -1)",
+        "glVertex3i(1, 0, -1)",   "glTexCoord2f(1, 1)",          "glVertex3i(1, 0, 1)",
+        "glTexCoord2f(-1, 1)",    "glVertex3i(-1, 0, 1)",        "glEnd()",
         "glPopMatrix()",
     };
     EXPECT_EQ(fake::logText(), expected);

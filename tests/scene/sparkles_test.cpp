@@ -19,7 +19,10 @@ protected:
     void SetUp() override { resetScene(); }
 };
 
-double speed(const Sparkle &s) { return std::sqrt(double(s.dirX) * s.dirX + double(s.dirY) * s.dirY + double(s.dirZ) * s.dirZ); }
+double speed(const Sparkle &s)
+{
+    return std::sqrt(double(s.dirX) * s.dirX + double(s.dirY) * s.dirY + double(s.dirZ) * s.dirZ);
+}
 
 }  // namespace
 
@@ -139,10 +142,10 @@ TEST_F(Sparkles, EveryThirdTurnsByTheWorldAngleReadAtThatMoment)
         expected.push_back("glPushMatrix()");
         expected.push_back("glTranslatef(" + fake::number(s.x, true) + ", " + fake::number(s.y, true) + ", " +
                            fake::number(s.z, true) + ")");
-        expected.insert(expected.end(), {"glBegin(7)", "glTexCoord2f(0, 0)", "glVertex3i(-3, 0, -3)",
-                                         "glTexCoord2f(1, 0)", "glVertex3i(3, 0, -3)", "glTexCoord2f(1, 1)",
-                                         "glVertex3i(3, 0, 3)", "glTexCoord2f(0, 1)", "glVertex3i(-3, 0, 3)",
-                                         "glEnd()", "glPopMatrix()"});
+        expected.insert(expected.end(),
+                        {"glBegin(7)", "glTexCoord2f(0, 0)", "glVertex3i(-3, 0, -3)", "glTexCoord2f(1, 0)",
+                         "glVertex3i(3, 0, -3)", "glTexCoord2f(1, 1)", "glVertex3i(3, 0, 3)", "glTexCoord2f(0, 1)",
+                         "glVertex3i(-3, 0, 3)", "glEnd()", "glPopMatrix()"});
         if (i % 3 == 0) expected.push_back("glPopMatrix()");
     }
     expected.push_back("glPopMatrix()");

@@ -80,8 +80,8 @@ TEST_F(Flood, MixedFloodMidRunIsAllDispatchedBeforeTheNextFrameAndFramesResume)
         EXPECT_EQ(fake::count("PostQuitMessage"), 0u) << "the flood holds no close request";
         // The last resize is the one in effect, with a zero height taken as one.
         const int height = last.height == 0 ? 1 : last.height;
-        EXPECT_EQ(lastCallText("glViewport"), "glViewport(0, 0, " + std::to_string(last.width) + ", " +
-                                                  std::to_string(height) + ")");
+        EXPECT_EQ(lastCallText("glViewport"),
+                  "glViewport(0, 0, " + std::to_string(last.width) + ", " + std::to_string(height) + ")");
         const fakegl::Matrix &p = fakegl::projection();
         EXPECT_NEAR(double(p[5]) / double(p[0]), double(last.width) / height, 1e-4);
         checkedAfter = true;

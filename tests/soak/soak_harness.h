@@ -42,9 +42,9 @@ struct StepSource {
 struct Totals {
     uint64_t frames = 0;
     uint64_t spawns = 0;
-    uint64_t counterWraps = 0;   // frames whose tick reading was below the previous frame's
-    float longestFrameMs = 0;    // the longest frame time the scene measured
-    uint64_t dispatched = 0;     // messages dispatched over the whole run
+    uint64_t counterWraps = 0;  // frames whose tick reading was below the previous frame's
+    float longestFrameMs = 0;   // the longest frame time the scene measured
+    uint64_t dispatched = 0;    // messages dispatched over the whole run
 };
 
 // Simulated time is kept in 64 bits since the start tick, so the expectations never share the scene's 32-bit

@@ -115,8 +115,8 @@ bool XServerWithoutGl::start(const std::string &xvfb)
         const std::string fd = std::to_string(fds[1]);
         // -displayfd: the server picks a free display and writes its number once it accepts clients.
         // -noreset: a client that connects as the last one leaves would otherwise meet a resetting server.
-        std::vector<std::string> args = {xvfb,         "-displayfd", fd,      "-extension", "GLX", "-screen",
-                                         "0",          "640x480x24", "-nolisten", "tcp", "-noreset"};
+        std::vector<std::string> args = {xvfb, "-displayfd", fd,          "-extension", "GLX",     "-screen",
+                                         "0",  "640x480x24", "-nolisten", "tcp",        "-noreset"};
         std::vector<char *> argv = argvOf(args);
         execv(argv[0], argv.data());
         _exit(127);

@@ -74,12 +74,12 @@ void savePpm(const RgbImage &img, const std::string &path)
 
 // What a viewer would notice at a glance, independent of the window's exact size.
 struct Look {
-    std::array<double, 3> mean{};  // 0..255 per channel
-    double dark = 0;               // share of near-black pixels
-    double white = 0;              // share of near-white pixels
-    double edge = 0;               // brightness of the outer band, where the overlay's frame is
+    std::array<double, 3> mean{};    // 0..255 per channel
+    double dark = 0;                 // share of near-black pixels
+    double white = 0;                // share of near-white pixels
+    double edge = 0;                 // brightness of the outer band, where the overlay's frame is
     std::array<double, 16> cells{};  // mean brightness on a 4 x 4 grid: where things are
-    int colours = 0;               // distinct colours at 4 bits a channel
+    int colours = 0;                 // distinct colours at 4 bits a channel
 };
 
 double brightness(const unsigned char *p) { return 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2]; }
@@ -215,8 +215,8 @@ TEST(WinePrefix, IsMadeInTheBuildFolder)
     ASSERT_FALSE(place.wine.empty()) << "no Wine found: install wine and wine64";
     fs::create_directories(place.home());
     ChildProcess boot;
-    ASSERT_TRUE(boot.start({place.wine, "wineboot", "--init"}, place.root, place.environment(),
-                           place.root + "/wineboot.log"));
+    ASSERT_TRUE(
+        boot.start({place.wine, "wineboot", "--init"}, place.root, place.environment(), place.root + "/wineboot.log"));
     EXPECT_EQ(boot.waitExit(300), 0) << readWholeFile(place.root + "/wineboot.log");
     place.stopServer();
     EXPECT_TRUE(fs::exists(place.prefix() + "/system.reg"));

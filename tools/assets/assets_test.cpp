@@ -21,7 +21,8 @@ namespace {
 unsigned u8(const Bytes &b, size_t at) { return b.at(at); }
 unsigned u16(const Bytes &b, size_t at) { return b.at(at) | (b.at(at + 1) << 8); }
 uint32_t u32(const Bytes &b, size_t at) { return u16(b, at) | (static_cast<uint32_t>(u16(b, at + 2)) << 16); }
-float f32(const Bytes &b, size_t at) {
+float f32(const Bytes &b, size_t at)
+{
     const uint32_t bits = u32(b, at);
     float f;
     std::memcpy(&f, &bits, sizeof f);
@@ -29,7 +30,8 @@ float f32(const Bytes &b, size_t at) {
 }
 
 // The files are made once; making them takes a few seconds.
-const std::map<std::string, Bytes> &files() {
+const std::map<std::string, Bytes> &files()
+{
     static const std::map<std::string, Bytes> made = [] {
         std::map<std::string, Bytes> m;
         for (DataFile &f : makeDataFiles()) m[f.name] = std::move(f.bytes);
@@ -44,13 +46,15 @@ struct Tga {
     int width, height, depth;
     const Bytes *bytes;
     // Channel c (0 blue, 1 green, 2 red, 3 alpha) of the pixel x across, y down from the top.
-    double at(int x, int y, int c) const {
+    double at(int x, int y, int c) const
+    {
         const int row = height - 1 - y;  // stored bottom row first
         return u8(*bytes, 18 + (static_cast<size_t>(row) * width + x) * (depth / 8) + c) / 255.0;
     }
 };
 
-Tga readTga(const Bytes &b) {
+Tga readTga(const Bytes &b)
+{
     const uint8_t prefix[12] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_GE(b.size(), 18u);
     EXPECT_EQ(0, std::memcmp(b.data(), prefix, 12));
@@ -61,31 +65,34 @@ Tga readTga(const Bytes &b) {
 
 bool powerOfTwo(int v) { return v > 0 && (v & (v - 1)) == 0; }
 
-TEST(TgaEncoding, WritesHeaderAndRowsBottomFirstInBgrOrder) {
+TEST(TgaEncoding, WritesHeaderAndRowsBottomFirstInBgrOrder)
+{
     Image img(2, 2);
-    img.at(0, 0) = {1.0f, 0.0f, 0.0f, 1.0f};  // top left red
-    img.at(1, 0) = {0.0f, 1.0f, 0.0f, 0.5f};  // top right green, half alpha
-    img.at(0, 1) = {0.0f, 0.0f, 1.0f, 0.0f};  // bottom left blue, clear
-    img.at(1, 1) = {2.0f, -1.0f, 0.2f, 1.0f}; // out of range channels clamp
+    img.at(0, 0) = {1.0f, 0.0f, 0.0f, 1.0f};   // top left red
+    img.at(1, 0) = {0.0f, 1.0f, 0.0f, 0.5f};   // top right green, half alpha
+    img.at(0, 1) = {0.0f, 0.0f, 1.0f, 0.0f};   // bottom left blue, clear
+    img.at(1, 1) = {2.0f, -1.0f, 0.2f, 1.0f};  // out of range channels clamp
     const Bytes b32 = encodeTga(img, 32);
-    const Bytes expected32 = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 32, 8,
-                              255, 0, 0, 0,   51, 0, 255, 255,   // bottom row: blue, then clamped
-                              0, 0, 255, 255, 0, 255, 0, 128};  // top row: red, green
+    const Bytes expected32 = {0, 0, 2,   0,   0, 0,   0, 0,  0, 0,  0, 0,   2,
+                              0, 2, 0,   32,  8, 255, 0, 0,  0, 51, 0, 255, 255,  // bottom row: blue, then clamped
+                              0, 0, 255, 255, 0, 255, 0, 128};                    // top row: red, green
     EXPECT_EQ(expected32, b32);
     const Bytes b24 = encodeTga(img, 24);
-    const Bytes expected24 = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 24, 0,
-                              255, 0, 0, 51, 0, 255, 0, 0, 255, 0, 255, 0};
+    const Bytes expected24 = {0, 0,  2, 0,   0, 0, 0,  0, 0,   0, 0, 0,   2, 0,   2,
+                              0, 24, 0, 255, 0, 0, 51, 0, 255, 0, 0, 255, 0, 255, 0};
     EXPECT_EQ(expected24, b24);
 }
 
-TEST(TgaEncoding, RefusesDepthsTheReaderCannotTake) {
+TEST(TgaEncoding, RefusesDepthsTheReaderCannotTake)
+{
     Image img(1, 1);
     EXPECT_THROW(encodeTga(img, 16), std::invalid_argument);
     EXPECT_THROW(encodeTga(img, 8), std::invalid_argument);
 }
 
-TEST(Images, HaveTheAcceptedHeaderPowerOfTwoSizesAndDepths) {
-    const std::map<std::string, int> depth = {{"snow.tga", 24},  {"bark.tga", 24},  {"needles.tga", 32},
+TEST(Images, HaveTheAcceptedHeaderPowerOfTwoSizesAndDepths)
+{
+    const std::map<std::string, int> depth = {{"snow.tga", 24},      {"bark.tga", 24},  {"needles.tga", 32},
                                               {"snowflake.tga", 32}, {"shine.tga", 32}, {"overlay.tga", 32}};
     for (const auto &[name, bits] : depth) {
         SCOPED_TRACE(name);
@@ -98,7 +105,8 @@ TEST(Images, HaveTheAcceptedHeaderPowerOfTwoSizesAndDepths) {
 }
 
 // Mean step across the wrap edge against mean step between neighbours inside.
-void expectSeamless(const Tga &t) {
+void expectSeamless(const Tga &t)
+{
     double inner = 0.0, seamX = 0.0, seamY = 0.0;
     for (int i = 0; i < t.height; ++i)
         for (int c = 0; c < 3; ++c) {
@@ -111,12 +119,14 @@ void expectSeamless(const Tga &t) {
     EXPECT_LT(seamY, inner * 2.0 + 1.0);
 }
 
-TEST(Images, GroundAndBarkTileWithoutSeams) {
+TEST(Images, GroundAndBarkTileWithoutSeams)
+{
     expectSeamless(readTga(files().at("snow.tga")));
     expectSeamless(readTga(files().at("bark.tga")));
 }
 
-TEST(Images, GroundIsBrightBluishSnow) {
+TEST(Images, GroundIsBrightBluishSnow)
+{
     const Tga t = readTga(files().at("snow.tga"));
     double r = 0, g = 0, b = 0;
     for (int y = 0; y < t.height; ++y)
@@ -126,7 +136,8 @@ TEST(Images, GroundIsBrightBluishSnow) {
     EXPECT_GE(b, r);  // cool, never warm
 }
 
-TEST(Images, SnowflakeSitsOnTheCornersWithSixfoldSymmetry) {
+TEST(Images, SnowflakeSitsOnTheCornersWithSixfoldSymmetry)
+{
     const Tga t = readTga(files().at("snowflake.tga"));
     // The quad repeats the image twice per edge, so the corners meet in its middle.
     EXPECT_GT(t.at(0, 0, 3), 0.5);
@@ -147,11 +158,12 @@ TEST(Images, SnowflakeSitsOnTheCornersWithSixfoldSymmetry) {
             total += alphaAt(a);
             ++n;
         }
-    EXPECT_GT(total / n, 0.1);             // there is a flake
+    EXPECT_GT(total / n, 0.1);              // there is a flake
     EXPECT_LT(diff / n, 0.25 * total / n);  // and it is the same every 60 degrees
 }
 
-TEST(Images, ShineFadesToNothingAtItsBorder) {
+TEST(Images, ShineFadesToNothingAtItsBorder)
+{
     const Tga t = readTga(files().at("shine.tga"));
     for (int i = 0; i < t.width; ++i) {
         EXPECT_EQ(0.0, t.at(i, 0, 3));
@@ -162,7 +174,8 @@ TEST(Images, ShineFadesToNothingAtItsBorder) {
     EXPECT_GT(t.at(t.width / 2, t.height / 2, 3), 0.9);
 }
 
-TEST(Images, OverlayIsClearInTheMiddleAndFrostyAtTheEdges) {
+TEST(Images, OverlayIsClearInTheMiddleAndFrostyAtTheEdges)
+{
     const Tga t = readTga(files().at("overlay.tga"));
     double middle = 0.0, frame = 0.0;
     int nMiddle = 0, nFrame = 0;
@@ -177,16 +190,20 @@ TEST(Images, OverlayIsClearInTheMiddleAndFrostyAtTheEdges) {
     EXPECT_GT(frame / nFrame, middle / nMiddle + 0.3);
 }
 
-TEST(Images, FrondCutOutsAreCrisp) {
+TEST(Images, FrondCutOutsAreCrisp)
+{
     // The tree is drawn with an alpha test; soft edges would sort badly.
     const Tga t = readTga(files().at("needles.tga"));
     int clear = 0, solid = 0, partial = 0;
     for (int y = 0; y < t.height / 2; ++y)
         for (int x = 0; x < t.width; ++x) {
             const double a = t.at(x, y, 3);
-            if (a == 0.0) ++clear;
-            else if (a == 1.0) ++solid;
-            else ++partial;
+            if (a == 0.0)
+                ++clear;
+            else if (a == 1.0)
+                ++solid;
+            else
+                ++partial;
         }
     EXPECT_GT(clear, 1000);
     EXPECT_GT(solid, 1000);
@@ -219,7 +236,8 @@ struct Ms3d {
 };
 
 // Walks the file by the format's record sizes alone.
-Ms3d readMs3d(const Bytes &b) {
+Ms3d readMs3d(const Bytes &b)
+{
     Ms3d m;
     EXPECT_EQ(0, std::memcmp(b.data(), "MS3D000000", 10));
     EXPECT_EQ(4u, u32(b, 10));
@@ -264,7 +282,8 @@ Ms3d readMs3d(const Bytes &b) {
     return m;
 }
 
-TEST(Ms3dEncoding, PlacesEveryFieldOfTheSmallestModel) {
+TEST(Ms3dEncoding, PlacesEveryFieldOfTheSmallestModel)
+{
     Mesh mesh;
     mesh.positions = {{1.0f, 2.0f, 3.0f}};
     MeshTriangle tri;
@@ -298,7 +317,8 @@ TEST(Ms3dEncoding, PlacesEveryFieldOfTheSmallestModel) {
     EXPECT_EQ(0u, u16(b, 518));
 }
 
-TEST(Ms3dEncoding, RefusesWhatTheFormatCannotHold) {
+TEST(Ms3dEncoding, RefusesWhatTheFormatCannotHold)
+{
     Mesh mesh;
     mesh.positions = {{0, 0, 0}};
     mesh.triangles = {MeshTriangle{}};
@@ -326,14 +346,16 @@ TEST(Ms3dEncoding, RefusesWhatTheFormatCannotHold) {
     EXPECT_THROW(encodeMs3d(longName), std::invalid_argument);
 }
 
-TEST(TreeModel, SectionsAddUpToTheFileSize) {
+TEST(TreeModel, SectionsAddUpToTheFileSize)
+{
     const Bytes &b = files().at("tree.ms3d");
     const Ms3d m = readMs3d(b);
     ASSERT_EQ(m.end + 14, b.size());  // the animation block closes the file
     EXPECT_EQ(0u, u16(b, m.end + 12));
 }
 
-TEST(TreeModel, IndicesAreInRangeAndEveryTriangleIsInExactlyOneGroup) {
+TEST(TreeModel, IndicesAreInRangeAndEveryTriangleIsInExactlyOneGroup)
+{
     const Ms3d m = readMs3d(files().at("tree.ms3d"));
     std::vector<int> seen(m.triangles.size(), 0);
     for (size_t g = 0; g < m.groups.size(); ++g) {
@@ -355,7 +377,8 @@ TEST(TreeModel, IndicesAreInRangeAndEveryTriangleIsInExactlyOneGroup) {
     for (size_t v = 0; v < uses.size(); ++v) EXPECT_EQ(std::min(255u, uses[v]), m.references[v]) << v;
 }
 
-TEST(TreeModel, MaterialsNameTexturesThatTheWriterMakes) {
+TEST(TreeModel, MaterialsNameTexturesThatTheWriterMakes)
+{
     const Ms3d m = readMs3d(files().at("tree.ms3d"));
     ASSERT_GE(m.materials.size(), 2u);
     std::set<std::string> names;
@@ -369,7 +392,8 @@ TEST(TreeModel, MaterialsNameTexturesThatTheWriterMakes) {
     EXPECT_EQ(1u, names.count("data/needles.tga"));
 }
 
-TEST(TreeModel, StandsOnTheGroundUnderTheSparkles) {
+TEST(TreeModel, StandsOnTheGroundUnderTheSparkles)
+{
     const Ms3d m = readMs3d(files().at("tree.ms3d"));
     EXPECT_GE(m.triangles.size(), 300u);
     EXPECT_LE(m.triangles.size(), 5000u);
@@ -385,7 +409,8 @@ TEST(TreeModel, StandsOnTheGroundUnderTheSparkles) {
     EXPECT_LT(maxR, 100.0f);  // within the 200 x 200 ground
 }
 
-TEST(TreeModel, NormalsAreUnitAndAtlasCoordinatesStayInsideTheImage) {
+TEST(TreeModel, NormalsAreUnitAndAtlasCoordinatesStayInsideTheImage)
+{
     const Ms3d m = readMs3d(files().at("tree.ms3d"));
     for (const auto &t : m.triangles) {
         for (int k = 0; k < 3; ++k) {
@@ -402,16 +427,18 @@ TEST(TreeModel, NormalsAreUnitAndAtlasCoordinatesStayInsideTheImage) {
 
 // ---- WAV -------------------------------------------------------------------
 
-TEST(WavEncoding, WritesCanonicalPcmHeader) {
+TEST(WavEncoding, WritesCanonicalPcmHeader)
+{
     const Bytes b = encodeWav({1, -2, 3, -4}, 2, 22050);
-    const Bytes expected = {'R', 'I', 'F', 'F', 44, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
-                            1, 0, 2, 0, 0x22, 0x56, 0, 0, 0x88, 0x58, 1, 0, 4, 0, 16, 0, 'd', 'a', 't', 'a',
-                            8, 0, 0, 0, 1, 0, 0xFE, 0xFF, 3, 0, 0xFC, 0xFF};
+    const Bytes expected = {'R', 'I', 'F', 'F', 44, 0, 0,    0,    'W', 'A', 'V',  'E',  'f', 'm', 't',  ' ', 16, 0,
+                            0,   0,   1,   0,   2,  0, 0x22, 0x56, 0,   0,   0x88, 0x58, 1,   0,   4,    0,   16, 0,
+                            'd', 'a', 't', 'a', 8,  0, 0,    0,    1,   0,   0xFE, 0xFF, 3,   0,   0xFC, 0xFF};
     EXPECT_EQ(expected, b);
     EXPECT_THROW(encodeWav({1, 2, 3}, 2, 22050), std::invalid_argument);
 }
 
-TEST(Music, IsAGentleLoopOfTheRightLengthWithoutASeam) {
+TEST(Music, IsAGentleLoopOfTheRightLengthWithoutASeam)
+{
     const Bytes &b = files().at("music.wav");
     ASSERT_GT(b.size(), 44u);
     EXPECT_EQ(0, std::memcmp(b.data(), "RIFF", 4));
@@ -429,7 +456,9 @@ TEST(Music, IsAGentleLoopOfTheRightLengthWithoutASeam) {
 
     for (unsigned c = 0; c < channels; ++c) {
         SCOPED_TRACE(c);
-        auto sample = [&](size_t i) { return static_cast<double>(static_cast<int16_t>(u16(b, 44 + 2 * (i * channels + c)))); };
+        auto sample = [&](size_t i) {
+            return static_cast<double>(static_cast<int16_t>(u16(b, 44 + 2 * (i * channels + c))));
+        };
         double sum = 0.0, peak = 0.0;
         std::vector<double> steps;
         for (size_t i = 0; i < frames; ++i) {
@@ -450,13 +479,16 @@ TEST(Music, IsAGentleLoopOfTheRightLengthWithoutASeam) {
 
 // ---- The folder ------------------------------------------------------------
 
-TEST(DataFolder, IsTheSameByteForByteEveryTime) {
+TEST(DataFolder, IsTheSameByteForByteEveryTime)
+{
     for (DataFile &f : makeDataFiles()) EXPECT_TRUE(f.bytes == files().at(f.name)) << f.name;
 }
 
-TEST(DataFolder, WritesEveryFileAndReportsAFolderItCannotMake) {
+TEST(DataFolder, WritesEveryFileAndReportsAFolderItCannotMake)
+{
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("frostel-assets-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    const fs::path dir = fs::temp_directory_path() /
+                         ("frostel-assets-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
     fs::remove_all(dir);
     std::ostringstream errors;
     ASSERT_TRUE(writeDataFolder((dir / "data").string(), errors)) << errors.str();
@@ -466,7 +498,9 @@ TEST(DataFolder, WritesEveryFileAndReportsAFolderItCannotMake) {
         EXPECT_TRUE(onDisk == bytes) << name;
     }
     // A plain file where the folder should be.
-    { std::ofstream(dir / "blocked") << "x"; }
+    {
+        std::ofstream(dir / "blocked") << "x";
+    }
     std::ostringstream refused;
     EXPECT_FALSE(writeDataFolder((dir / "blocked" / "data").string(), refused));
     EXPECT_NE(std::string::npos, refused.str().find("blocked"));

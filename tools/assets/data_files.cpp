@@ -11,7 +11,8 @@
 
 namespace frostel_assets {
 
-std::vector<DataFile> makeDataFiles() {
+std::vector<DataFile> makeDataFiles()
+{
     std::vector<DataFile> files;
     files.push_back({"tree.ms3d", encodeMs3d(makeTree())});
     files.push_back({"bark.tga", encodeTga(makeBarkTexture(), 24)});
@@ -25,7 +26,8 @@ std::vector<DataFile> makeDataFiles() {
     return files;
 }
 
-bool writeFiles(const std::string &folder, const std::vector<DataFile> &files, std::ostream &errors) {
+bool writeFiles(const std::string &folder, const std::vector<DataFile> &files, std::ostream &errors)
+{
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::create_directories(folder, ec);
@@ -46,7 +48,8 @@ bool writeFiles(const std::string &folder, const std::vector<DataFile> &files, s
     return true;
 }
 
-bool writeDataFolder(const std::string &folder, std::ostream &errors) {
+bool writeDataFolder(const std::string &folder, std::ostream &errors)
+{
     return writeFiles(folder, makeDataFiles(), errors);
 }
 

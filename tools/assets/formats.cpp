@@ -11,29 +11,34 @@ namespace {
 
 void put8(Bytes &out, unsigned v) { out.push_back(static_cast<uint8_t>(v & 0xFF)); }
 
-void put16(Bytes &out, unsigned v) {
+void put16(Bytes &out, unsigned v)
+{
     put8(out, v);
     put8(out, v >> 8);
 }
 
-void put32(Bytes &out, uint32_t v) {
+void put32(Bytes &out, uint32_t v)
+{
     put16(out, v & 0xFFFF);
     put16(out, v >> 16);
 }
 
-void putFloat(Bytes &out, float f) {
+void putFloat(Bytes &out, float f)
+{
     uint32_t bits;
     std::memcpy(&bits, &f, sizeof bits);
     put32(out, bits);
 }
 
 // A fixed-size, zero-filled text field that always keeps a terminating zero.
-void putText(Bytes &out, const std::string &text, size_t field) {
+void putText(Bytes &out, const std::string &text, size_t field)
+{
     if (text.size() >= field) throw std::invalid_argument("name too long for its field: " + text);
     for (size_t i = 0; i < field; ++i) put8(out, i < text.size() ? static_cast<uint8_t>(text[i]) : 0);
 }
 
-uint8_t toByte(float v) {
+uint8_t toByte(float v)
+{
     if (!(v > 0.0f)) return 0;  // also catches NaN
     if (v >= 1.0f) return 255;
     return static_cast<uint8_t>(std::lround(v * 255.0f));
@@ -41,16 +46,19 @@ uint8_t toByte(float v) {
 
 }  // namespace
 
-Color mix(const Color &x, const Color &y, float t) {
+Color mix(const Color &x, const Color &y, float t)
+{
     return Color{x.r + (y.r - x.r) * t, x.g + (y.g - x.g) * t, x.b + (y.b - x.b) * t, x.a + (y.a - x.a) * t};
 }
 
 Color scaled(const Color &c, float k) { return Color{c.r * k, c.g * k, c.b * k, c.a}; }
 
 Image::Image(int width, int height, Color fill)
-    : width_(width), height_(height), pixels_(static_cast<size_t>(width) * height, fill) {}
+    : width_(width), height_(height), pixels_(static_cast<size_t>(width) * height, fill)
+{ }
 
-Bytes encodeTga(const Image &image, int depth) {
+Bytes encodeTga(const Image &image, int depth)
+{
     if (depth != 24 && depth != 32) throw std::invalid_argument("TGA depth must be 24 or 32");
     if (image.width() < 1 || image.width() > 65535 || image.height() < 1 || image.height() > 65535)
         throw std::invalid_argument("TGA size out of range");
@@ -74,10 +82,10 @@ Bytes encodeTga(const Image &image, int depth) {
     return out;
 }
 
-Bytes encodeMs3d(const Mesh &mesh) {
+Bytes encodeMs3d(const Mesh &mesh)
+{
     const size_t vertexCount = mesh.positions.size();
-    if (vertexCount > 65535 || mesh.triangles.size() > 65535 || mesh.groups.size() > 255 ||
-        mesh.materials.size() > 128)
+    if (vertexCount > 65535 || mesh.triangles.size() > 65535 || mesh.groups.size() > 255 || mesh.materials.size() > 128)
         throw std::invalid_argument("mesh too large for MS3D");
 
     std::vector<std::vector<uint16_t>> groupTriangles(mesh.groups.size());
@@ -151,7 +159,8 @@ Bytes encodeMs3d(const Mesh &mesh) {
     return out;
 }
 
-Bytes encodeWav(const std::vector<int16_t> &samples, int channels, int sampleRate) {
+Bytes encodeWav(const std::vector<int16_t> &samples, int channels, int sampleRate)
+{
     if (channels < 1 || channels > 2 || samples.size() % static_cast<size_t>(channels) != 0)
         throw std::invalid_argument("bad channel layout");
     const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);

@@ -27,16 +27,21 @@ constexpr float kTileInset = 0.03f, kTileRadius = 0.18f;
 const Color kSkyTop{0.035f, 0.07f, 0.19f, 1.0f};
 const Color kSkyBottom{0.15f, 0.25f, 0.48f, 1.0f};
 
-Color hex(unsigned rgb) {
+Color hex(unsigned rgb)
+{
     auto part = [rgb](int shift) { return static_cast<float>((rgb >> shift) & 0xFF) / 255.0f; };
     return Color{part(16), part(8), part(0), 1.0f};
 }
 
-Shape polygon(std::vector<Point> points, unsigned rgb) { return Shape{Shape::kPolygon, std::move(points), 0.0f, hex(rgb)}; }
+Shape polygon(std::vector<Point> points, unsigned rgb)
+{
+    return Shape{Shape::kPolygon, std::move(points), 0.0f, hex(rgb)};
+}
 Shape circle(float x, float y, float r, unsigned rgb) { return Shape{Shape::kCircle, {{x, y}}, r, hex(rgb)}; }
 
 // Snow hanging from a tier's lower edge: straight along the bottom, a row of teeth on top.
-Shape snowFringe(float left, float right, float bottom, int teeth) {
+Shape snowFringe(float left, float right, float bottom, int teeth)
+{
     std::vector<Point> p = {{left, bottom}, {right, bottom}};
     const float step = (right - left) / static_cast<float>(teeth);
     for (int i = teeth; i >= 0; --i) {
@@ -47,7 +52,8 @@ Shape snowFringe(float left, float right, float bottom, int teeth) {
     return polygon(p, 0xF4F8FF);
 }
 
-Shape star(float cx, float cy, float outer, float inner) {
+Shape star(float cx, float cy, float outer, float inner)
+{
     std::vector<Point> p;
     for (int i = 0; i < 10; ++i) {
         const float angle = static_cast<float>(M_PI) * (static_cast<float>(i) / 5.0f - 0.5f);
@@ -58,23 +64,31 @@ Shape star(float cx, float cy, float outer, float inner) {
 }
 
 // Painted in this order over the sky gradient of the tile.
-const std::vector<Shape> &shapes() {
+const std::vector<Shape> &shapes()
+{
     static const std::vector<Shape> list = [] {
         std::vector<Shape> s;
         for (const Point &f : std::vector<Point>{{0.17f, 0.24f}, {0.84f, 0.20f}, {0.12f, 0.55f}, {0.88f, 0.50f}})
             s.push_back(circle(f.x, f.y, 0.022f, 0xDDE6F6));
         s.push_back(circle(0.76f, 0.34f, 0.014f, 0xDDE6F6));
         s.push_back(circle(0.26f, 0.38f, 0.014f, 0xDDE6F6));
-        s.push_back(polygon({{0.0f, 0.87f}, {0.25f, 0.83f}, {0.5f, 0.815f}, {0.75f, 0.825f}, {1.0f, 0.855f},
-                             {1.0f, 1.0f}, {0.0f, 1.0f}},
+        s.push_back(polygon({{0.0f, 0.87f},
+                             {0.25f, 0.83f},
+                             {0.5f, 0.815f},
+                             {0.75f, 0.825f},
+                             {1.0f, 0.855f},
+                             {1.0f, 1.0f},
+                             {0.0f, 1.0f}},
                             0xE4ECF8));
         s.push_back(polygon({{0.45f, 0.72f}, {0.55f, 0.72f}, {0.55f, 0.86f}, {0.45f, 0.86f}}, 0x5C3B22));
         struct Tier {
             float top, bottom, halfWidth;
             int teeth;
         };
-        for (const Tier &t : {Tier{0.36f, 0.78f, 0.33f, 6}, Tier{0.25f, 0.59f, 0.25f, 5}, Tier{0.15f, 0.41f, 0.18f, 4}}) {
-            s.push_back(polygon({{0.5f, t.top}, {0.5f + t.halfWidth, t.bottom}, {0.5f - t.halfWidth, t.bottom}}, 0x1E5C34));
+        for (const Tier &t :
+             {Tier{0.36f, 0.78f, 0.33f, 6}, Tier{0.25f, 0.59f, 0.25f, 5}, Tier{0.15f, 0.41f, 0.18f, 4}}) {
+            s.push_back(
+                polygon({{0.5f, t.top}, {0.5f + t.halfWidth, t.bottom}, {0.5f - t.halfWidth, t.bottom}}, 0x1E5C34));
             s.push_back(snowFringe(0.5f - t.halfWidth, 0.5f + t.halfWidth, t.bottom, t.teeth));
         }
         s.push_back(star(0.5f, 0.16f, 0.095f, 0.04f));
@@ -83,7 +97,8 @@ const std::vector<Shape> &shapes() {
     return list;
 }
 
-bool insideTile(float x, float y) {
+bool insideTile(float x, float y)
+{
     const float lo = kTileInset + kTileRadius, hi = 1.0f - kTileInset - kTileRadius;
     if (x < kTileInset || x > 1.0f - kTileInset || y < kTileInset || y > 1.0f - kTileInset) return false;
     const float dx = x < lo ? lo - x : (x > hi ? x - hi : 0.0f);
@@ -91,7 +106,8 @@ bool insideTile(float x, float y) {
     return dx * dx + dy * dy <= kTileRadius * kTileRadius;
 }
 
-bool inside(const Shape &s, float x, float y) {
+bool inside(const Shape &s, float x, float y)
+{
     if (s.kind == Shape::kCircle) {
         const float dx = x - s.points[0].x, dy = y - s.points[0].y;
         return dx * dx + dy * dy <= s.radius * s.radius;
@@ -106,13 +122,15 @@ bool inside(const Shape &s, float x, float y) {
 
 float skyAt(float y) { return (y - kTileInset) / (1.0f - 2.0f * kTileInset); }
 
-std::string number(float v) {
+std::string number(float v)
+{
     char text[32];
     std::snprintf(text, sizeof text, "%.4f", static_cast<double>(v) * 256.0);
     return text;
 }
 
-std::string colour(const Color &c) {
+std::string colour(const Color &c)
+{
     char text[8];
     std::snprintf(text, sizeof text, "#%02x%02x%02x", static_cast<unsigned>(std::lround(c.r * 255.0f)),
                   static_cast<unsigned>(std::lround(c.g * 255.0f)), static_cast<unsigned>(std::lround(c.b * 255.0f)));
@@ -121,17 +139,20 @@ std::string colour(const Color &c) {
 
 }  // namespace
 
-const std::vector<int> &iconSizes() {
+const std::vector<int> &iconSizes()
+{
     static const std::vector<int> sizes = {16, 22, 24, 32, 48, 64, 128, 256};
     return sizes;
 }
 
-const std::vector<int> &windowsIconSizes() {
+const std::vector<int> &windowsIconSizes()
+{
     static const std::vector<int> sizes = {16, 24, 32, 48, 64, 256};
     return sizes;
 }
 
-Image makeIcon(int size) {
+Image makeIcon(int size)
+{
     // 8 x 8 samples a pixel: edges stay smooth even at 16 pixels.
     constexpr int kSamples = 8;
     Image image(size, size, Color{0.0f, 0.0f, 0.0f, 0.0f});
@@ -141,8 +162,10 @@ Image makeIcon(int size) {
             float r = 0.0f, g = 0.0f, b = 0.0f, covered = 0.0f;
             for (int sy = 0; sy < kSamples; ++sy)
                 for (int sx = 0; sx < kSamples; ++sx) {
-                    const float x = (static_cast<float>(px) + (static_cast<float>(sx) + 0.5f) / kSamples) / static_cast<float>(size);
-                    const float y = (static_cast<float>(py) + (static_cast<float>(sy) + 0.5f) / kSamples) / static_cast<float>(size);
+                    const float x = (static_cast<float>(px) + (static_cast<float>(sx) + 0.5f) / kSamples) /
+                                    static_cast<float>(size);
+                    const float y = (static_cast<float>(py) + (static_cast<float>(sy) + 0.5f) / kSamples) /
+                                    static_cast<float>(size);
                     if (!insideTile(x, y)) continue;
                     Color c = mix(kSkyTop, kSkyBottom, skyAt(y));
                     for (const Shape &s : list)
@@ -158,19 +181,26 @@ Image makeIcon(int size) {
     return image;
 }
 
-std::string makeIconSvg() {
+std::string makeIconSvg()
+{
     const float tileSize = 1.0f - 2.0f * kTileInset;
     std::string svg =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"0 0 256 256\">\n"
         "  <defs>\n"
-        "    <linearGradient id=\"sky\" x1=\"0\" y1=\"" + number(kTileInset) + "\" x2=\"0\" y2=\"" +
-        number(1.0f - kTileInset) + "\" gradientUnits=\"userSpaceOnUse\">\n"
-        "      <stop offset=\"0\" stop-color=\"" + colour(kSkyTop) + "\"/>\n"
-        "      <stop offset=\"1\" stop-color=\"" + colour(kSkyBottom) + "\"/>\n"
+        "    <linearGradient id=\"sky\" x1=\"0\" y1=\"" +
+        number(kTileInset) + "\" x2=\"0\" y2=\"" + number(1.0f - kTileInset) +
+        "\" gradientUnits=\"userSpaceOnUse\">\n"
+        "      <stop offset=\"0\" stop-color=\"" +
+        colour(kSkyTop) +
+        "\"/>\n"
+        "      <stop offset=\"1\" stop-color=\"" +
+        colour(kSkyBottom) +
+        "\"/>\n"
         "    </linearGradient>\n";
     const std::string tile = "x=\"" + number(kTileInset) + "\" y=\"" + number(kTileInset) + "\" width=\"" +
-                             number(tileSize) + "\" height=\"" + number(tileSize) + "\" rx=\"" + number(kTileRadius) + "\"";
+                             number(tileSize) + "\" height=\"" + number(tileSize) + "\" rx=\"" + number(kTileRadius) +
+                             "\"";
     svg += "    <clipPath id=\"tile\"><rect " + tile + "/></clipPath>\n  </defs>\n";
     svg += "  <rect " + tile + " fill=\"url(#sky)\"/>\n  <g clip-path=\"url(#tile)\">\n";
     for (const Shape &s : shapes()) {
@@ -188,7 +218,8 @@ std::string makeIconSvg() {
     return svg;
 }
 
-std::vector<DataFile> makeIconFiles() {
+std::vector<DataFile> makeIconFiles()
+{
     std::vector<DataFile> files;
     std::vector<Image> windows;
     for (int size : iconSizes()) {

@@ -16,7 +16,8 @@ using namespace frostel_assets;
 
 namespace {
 
-uint32_t be32(const Bytes &b, size_t at) {
+uint32_t be32(const Bytes &b, size_t at)
+{
     return (uint32_t(b.at(at)) << 24) | (uint32_t(b.at(at + 1)) << 16) | (uint32_t(b.at(at + 2)) << 8) | b.at(at + 3);
 }
 unsigned le16(const Bytes &b, size_t at) { return b.at(at) | (b.at(at + 1) << 8); }
@@ -24,7 +25,8 @@ uint32_t le32(const Bytes &b, size_t at) { return le16(b, at) | (uint32_t(le16(b
 
 uint8_t byteOf(float v) { return static_cast<uint8_t>(std::lround(std::min(1.0f, std::max(0.0f, v)) * 255.0f)); }
 
-Bytes inflate(const Bytes &compressed, size_t expectedSize) {
+Bytes inflate(const Bytes &compressed, size_t expectedSize)
+{
     Bytes out(expectedSize + 16);
     uLongf size = static_cast<uLongf>(out.size());
     const int result = uncompress(out.data(), &size, compressed.data(), static_cast<uLong>(compressed.size()));
@@ -33,7 +35,8 @@ Bytes inflate(const Bytes &compressed, size_t expectedSize) {
     return out;
 }
 
-void expectRoundTrip(const Bytes &data) {
+void expectRoundTrip(const Bytes &data)
+{
     const Bytes compressed = zlibCompress(data);
     EXPECT_EQ(inflate(compressed, data.size()), data);
 }
@@ -45,7 +48,8 @@ struct Png {
 };
 
 // Walks the chunks, checks every CRC with zlib's, inflates the image data and undoes the filters.
-Png decodePng(const Bytes &b) {
+Png decodePng(const Bytes &b)
+{
     Png png;
     const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     EXPECT_EQ(0, std::memcmp(b.data(), signature, 8));
@@ -85,7 +89,8 @@ Png decodePng(const Bytes &b) {
     return png;
 }
 
-Image pattern(int w, int h) {
+Image pattern(int w, int h)
+{
     Image image(w, h);
     Rng rng(7);
     for (int y = 0; y < h; ++y)
@@ -95,7 +100,8 @@ Image pattern(int w, int h) {
 }
 
 // Pixel at a point of the unit square, y down, as the 256-pixel icon has it.
-const Color &iconAt(const Image &icon, float x, float y) {
+const Color &iconAt(const Image &icon, float x, float y)
+{
     return icon.at(static_cast<int>(x * float(icon.width())), static_cast<int>(y * float(icon.height())));
 }
 
@@ -103,7 +109,8 @@ const Color &iconAt(const Image &icon, float x, float y) {
 
 // ---- deflate ---------------------------------------------------------------
 
-TEST(Deflate, RoundTripsThroughZlibFromEmptyToLongRunsAndNoise) {
+TEST(Deflate, RoundTripsThroughZlibFromEmptyToLongRunsAndNoise)
+{
     expectRoundTrip({});
     expectRoundTrip({42});
     expectRoundTrip(Bytes(100000, 0));  // runs far longer than the longest match
@@ -116,7 +123,8 @@ TEST(Deflate, RoundTripsThroughZlibFromEmptyToLongRunsAndNoise) {
     expectRoundTrip(text);
 }
 
-TEST(Deflate, MatchesAtTheWindowsEdgeAndBeyondIt) {
+TEST(Deflate, MatchesAtTheWindowsEdgeAndBeyondIt)
+{
     Rng rng(11);
     for (size_t gap : {32768u - 300u, 32768u - 258u, 32768u - 3u, 32768u, 32769u, 40000u}) {
         Bytes block(300);
@@ -129,13 +137,12 @@ TEST(Deflate, MatchesAtTheWindowsEdgeAndBeyondIt) {
     }
 }
 
-TEST(Deflate, ShrinksWhatRepeats) {
-    EXPECT_LT(zlibCompress(Bytes(100000, 7)).size(), 1000u);
-}
+TEST(Deflate, ShrinksWhatRepeats) { EXPECT_LT(zlibCompress(Bytes(100000, 7)).size(), 1000u); }
 
 // ---- PNG --------------------------------------------------------------------
 
-TEST(PngEncoding, HoldsEveryPixelWithAlphaAsZlibReadsIt) {
+TEST(PngEncoding, HoldsEveryPixelWithAlphaAsZlibReadsIt)
+{
     const Image image = pattern(37, 5);
     const Png png = decodePng(encodePng(image));
     ASSERT_EQ(png.width, 37u);
@@ -153,7 +160,8 @@ TEST(PngEncoding, HoldsEveryPixelWithAlphaAsZlibReadsIt) {
         }
 }
 
-TEST(PngEncoding, DropsAlphaWhenAskedAndClampsChannels) {
+TEST(PngEncoding, DropsAlphaWhenAskedAndClampsChannels)
+{
     Image image(2, 1);
     image.at(0, 0) = {-1.0f, 2.0f, 0.5f, 0.0f};
     image.at(1, 0) = {1.0f, 0.0f, std::nanf(""), 1.0f};
@@ -166,7 +174,8 @@ TEST(PngEncoding, RefusesAnEmptyImage) { EXPECT_THROW(encodePng(Image(0, 3)), st
 
 // ---- ICO --------------------------------------------------------------------
 
-TEST(IcoEncoding, SmallSizesAreBitmapsWithTheirMaskAnd256IsPng) {
+TEST(IcoEncoding, SmallSizesAreBitmapsWithTheirMaskAnd256IsPng)
+{
     Image small = pattern(16, 16);
     small.at(3, 0).a = 0.0f;  // top row, fourth pixel: clear
     small.at(3, 0).r = 0.9f;
@@ -210,14 +219,16 @@ TEST(IcoEncoding, SmallSizesAreBitmapsWithTheirMaskAnd256IsPng) {
     EXPECT_EQ(decoded.width, 256u);
 }
 
-TEST(IcoEncoding, RefusesImagesItCannotHold) {
+TEST(IcoEncoding, RefusesImagesItCannotHold)
+{
     EXPECT_THROW(encodeIco({Image(16, 8)}), std::invalid_argument);
     EXPECT_THROW(encodeIco({Image(512, 512)}), std::invalid_argument);
 }
 
 // ---- the icon ---------------------------------------------------------------
 
-TEST(Icon, IsAFirWithAGoldStarOnANightTileWithClearCorners) {
+TEST(Icon, IsAFirWithAGoldStarOnANightTileWithClearCorners)
+{
     const Image icon = makeIcon(256);
     EXPECT_EQ(iconAt(icon, 0.005f, 0.005f).a, 0.0f) << "corner outside the rounded tile";
     EXPECT_EQ(iconAt(icon, 0.995f, 0.995f).a, 0.0f);
@@ -237,7 +248,8 @@ TEST(Icon, IsAFirWithAGoldStarOnANightTileWithClearCorners) {
     EXPECT_GT(ground.r + ground.g + ground.b, 2.5f) << "snow";
 }
 
-TEST(Icon, EdgesAreSmoothAndSmallSizesStayOpaqueInside) {
+TEST(Icon, EdgesAreSmoothAndSmallSizesStayOpaqueInside)
+{
     const Image icon = makeIcon(256);
     std::set<int> alphas;
     for (int x = 0; x < 256; ++x) alphas.insert(byteOf(icon.at(x, 12).a));  // crosses both rounded corners
@@ -249,7 +261,8 @@ TEST(Icon, EdgesAreSmoothAndSmallSizesStayOpaqueInside) {
     }
 }
 
-TEST(Icon, FilesAreEveryThemeSizeTheSvgAndTheIcoTheSameBytesEveryTime) {
+TEST(Icon, FilesAreEveryThemeSizeTheSvgAndTheIcoTheSameBytesEveryTime)
+{
     const std::vector<DataFile> files = makeIconFiles();
     std::set<std::string> names;
     for (const DataFile &f : files) names.insert(f.name);
@@ -268,7 +281,8 @@ TEST(Icon, FilesAreEveryThemeSizeTheSvgAndTheIcoTheSameBytesEveryTime) {
     }
 }
 
-TEST(Icon, WindowsIconHoldsItsSizesAsTheThemeDrawsThem) {
+TEST(Icon, WindowsIconHoldsItsSizesAsTheThemeDrawsThem)
+{
     const std::vector<DataFile> files = makeIconFiles();
     const Bytes *ico = nullptr;
     for (const DataFile &f : files)
@@ -286,7 +300,8 @@ TEST(Icon, WindowsIconHoldsItsSizesAsTheThemeDrawsThem) {
     EXPECT_EQ(ico->at(at + 0), byteOf(c.b));
 }
 
-TEST(Icon, SvgDrawsTheSameShapesOnA256Grid) {
+TEST(Icon, SvgDrawsTheSameShapesOnA256Grid)
+{
     const std::string svg = makeIconSvg();
     EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
     EXPECT_NE(svg.find("viewBox=\"0 0 256 256\""), std::string::npos);

@@ -5,7 +5,8 @@
 #include "data_files.h"
 #include "icon.h"
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     if (argc == 3 && std::strcmp(argv[1], "--icons") == 0)
         return frostel_assets::writeFiles(argv[2], frostel_assets::makeIconFiles(), std::cerr) ? 0 : 1;
     if (argc != 2 || argv[1][0] == '-') {

@@ -21,11 +21,12 @@ double midiToHz(double note) { return 440.0 * std::pow(2.0, (note - 69.0) / 12.0
 // end continues at the start, as it would on the next pass.
 class Ring {
 public:
-    Ring() : left_(kLoopFrames, 0.0), right_(kLoopFrames, 0.0) {}
+    Ring() : left_(kLoopFrames, 0.0), right_(kLoopFrames, 0.0) { }
 
     // One decaying sine partial. `pan` runs from -1 (left) to 1 (right).
-    void partial(long start, double hz, double amp, double attackSec, double decaySec, double holdSec, double releaseSec,
-                 double pan) {
+    void partial(long start, double hz, double amp, double attackSec, double decaySec, double holdSec,
+                 double releaseSec, double pan)
+    {
         if (hz <= 0.0 || hz >= kMusicRate * 0.45) return;
         const double gl = amp * std::sqrt(0.5 * (1.0 - pan));
         const double gr = amp * std::sqrt(0.5 * (1.0 + pan));
@@ -38,7 +39,8 @@ public:
         const double decay = std::exp(-1.0 / (decaySec * kMusicRate));
         const double release = std::exp(-1.0 / (releaseSec * kMusicRate));
         double env = 1.0;
-        const long maxLen = std::min<long>(kLoopFrames - 1, static_cast<long>((holdSec + 8.0 * releaseSec + 8.0 * decaySec) * kMusicRate));
+        const long maxLen = std::min<long>(
+            kLoopFrames - 1, static_cast<long>((holdSec + 8.0 * releaseSec + 8.0 * decaySec) * kMusicRate));
         for (long i = 0; i < maxLen; ++i) {
             const double s = k * s1 - s2;
             s2 = s1;
@@ -66,7 +68,8 @@ private:
 
 // A comb of a music box: a clear fundamental, a little octave and the tine's own
 // higher, quickly fading modes; a tiny pluck at the start.
-void musicBox(Ring &ring, long start, double note, double velocity, double pan) {
+void musicBox(Ring &ring, long start, double note, double velocity, double pan)
+{
     const double hz = midiToHz(note);
     const double sustain = 1.7 * std::sqrt(523.25 / hz);
     ring.partial(start, hz, 0.50 * velocity, 0.002, sustain, 0.0, sustain, pan);
@@ -77,7 +80,8 @@ void musicBox(Ring &ring, long start, double note, double velocity, double pan) 
 }
 
 // Softer struck bar for the harmony and the twinkles: inharmonic overtones of a free bar.
-void glock(Ring &ring, long start, double note, double velocity, double pan) {
+void glock(Ring &ring, long start, double note, double velocity, double pan)
+{
     const double hz = midiToHz(note);
     const double sustain = 1.2 * std::sqrt(523.25 / hz);
     ring.partial(start, hz, 0.45 * velocity, 0.003, sustain, 0.0, sustain, pan);
@@ -86,7 +90,8 @@ void glock(Ring &ring, long start, double note, double velocity, double pan) {
 }
 
 // Pad voice: a few soft harmonics, two copies a few cents apart spread left and right.
-void padVoice(Ring &ring, long start, long length, double note, double level) {
+void padVoice(Ring &ring, long start, long length, double note, double level)
+{
     const double hz = midiToHz(note);
     const double seconds = static_cast<double>(length) / kMusicRate;
     const double harmonics[] = {1.0, 0.32, 0.12, 0.05};
@@ -94,11 +99,13 @@ void padVoice(Ring &ring, long start, long length, double note, double level) {
         const double detune = copy == 0 ? 0.9977 : 1.0023;
         const double pan = copy == 0 ? -0.6 : 0.6;
         for (int h = 0; h < 4; ++h)
-            ring.partial(start, hz * (h + 1) * detune, level * harmonics[h] / (h + 1.0), 0.45, 30.0, seconds, 0.55, pan);
+            ring.partial(start, hz * (h + 1) * detune, level * harmonics[h] / (h + 1.0), 0.45, 30.0, seconds, 0.55,
+                         pan);
     }
 }
 
-void bass(Ring &ring, long start, long length, double note, double level) {
+void bass(Ring &ring, long start, long length, double note, double level)
+{
     const double hz = midiToHz(note);
     const double seconds = static_cast<double>(length) / kMusicRate;
     ring.partial(start, hz, level, 0.02, 2.5, seconds, 0.35, 0.0);
@@ -108,7 +115,8 @@ void bass(Ring &ring, long start, long length, double note, double level) {
 // A small hall: eight delay lines mixed through a Householder matrix, each damped
 // a little, left and right taken from different lines. Run twice round the ring,
 // so the tail of the end already sounds at the start.
-void reverb(Ring &ring, double wet, double seconds) {
+void reverb(Ring &ring, double wet, double seconds)
+{
     const int lengths[8] = {1031, 1327, 1523, 1709, 1951, 2179, 2399, 2621};
     std::vector<double> lines[8];
     size_t pos[8] = {};
@@ -139,8 +147,10 @@ void reverb(Ring &ring, double wet, double seconds) {
                 damp[i] = 0.65 * mixed + 0.35 * damp[i];
                 lines[i][pos[i]] = gain[i] * damp[i] + 0.25 * hp;
                 pos[i] = (pos[i] + 1) % lines[i].size();
-                if (i % 2 == 0) l += y[i];
-                else r += y[i];
+                if (i % 2 == 0)
+                    l += y[i];
+                else
+                    r += y[i];
             }
             if (lap == 1) {
                 outL[n] = l;
@@ -163,25 +173,23 @@ struct Note {
 // that begin on the downbeat after the pickup; the pickup closes bar 12, so that
 // the tune leads straight into its own repeat.
 const std::vector<std::vector<Note>> kTune = {
-    {{65, 3}, {65, 1}, {65, 6}, {67, 2}},   // F. F F. G
-    {{69, 3}, {69, 1}, {69, 6}, {69, 2}},   // A. A A. A
-    {{67, 3}, {69, 1}, {70, 4}, {64, 4}},   // G. A Bb E
-    {{67, 4}, {65, 4}, {72, 4}},            // G F C'
-    {{72, 3}, {69, 1}, {74, 6}, {72, 2}},   // C'. A D'. C'
-    {{72, 3}, {70, 1}, {70, 6}, {70, 2}},   // C'. Bb Bb. Bb
-    {{70, 3}, {67, 1}, {72, 6}, {70, 2}},   // Bb. G C'. Bb
-    {{70, 3}, {69, 1}, {69, 6}, {60, 2}},   // Bb. A A. C
-    {{65, 3}, {65, 1}, {65, 6}, {67, 2}},
-    {{69, 3}, {69, 1}, {69, 6}, {69, 2}},
-    {{67, 3}, {69, 1}, {70, 4}, {64, 4}},
-    {{67, 4}, {65, 4}, {60, 4}},            // G F, and the pickup C again
+    {{65, 3}, {65, 1}, {65, 6}, {67, 2}},  // F. F F. G
+    {{69, 3}, {69, 1}, {69, 6}, {69, 2}},  // A. A A. A
+    {{67, 3}, {69, 1}, {70, 4}, {64, 4}},  // G. A Bb E
+    {{67, 4}, {65, 4}, {72, 4}},           // G F C'
+    {{72, 3}, {69, 1}, {74, 6}, {72, 2}},  // C'. A D'. C'
+    {{72, 3}, {70, 1}, {70, 6}, {70, 2}},  // C'. Bb Bb. Bb
+    {{70, 3}, {67, 1}, {72, 6}, {70, 2}},  // Bb. G C'. Bb
+    {{70, 3}, {69, 1}, {69, 6}, {60, 2}},  // Bb. A A. C
+    {{65, 3}, {65, 1}, {65, 6}, {67, 2}}, {{69, 3}, {69, 1}, {69, 6}, {69, 2}},
+    {{67, 3}, {69, 1}, {70, 4}, {64, 4}}, {{67, 4}, {65, 4}, {60, 4}},  // G F, and the pickup C again
 };
 
 enum Chord { kF, kBb, kC7, kGm };
 // One chord per beat.
 const Chord kHarmony[12][3] = {
-    {kF, kF, kF},    {kF, kF, kF},    {kGm, kGm, kC7}, {kC7, kF, kF},  {kF, kBb, kBb}, {kC7, kC7, kC7},
-    {kGm, kC7, kC7}, {kC7, kF, kF},   {kF, kF, kF},    {kF, kF, kF},   {kGm, kGm, kC7}, {kC7, kF, kF},
+    {kF, kF, kF},    {kF, kF, kF},  {kGm, kGm, kC7}, {kC7, kF, kF}, {kF, kBb, kBb},  {kC7, kC7, kC7},
+    {kGm, kC7, kC7}, {kC7, kF, kF}, {kF, kF, kF},    {kF, kF, kF},  {kGm, kGm, kC7}, {kC7, kF, kF},
 };
 
 struct Voicing {
@@ -190,17 +198,19 @@ struct Voicing {
     std::vector<int> sparkle;  // chord tones high up, for the broken chords
 };
 
-Voicing voicing(Chord c) {
+Voicing voicing(Chord c)
+{
     switch (c) {
-        case kF: return {{53, 57, 60}, 41, {77, 81, 84, 89}};
-        case kBb: return {{53, 58, 62}, 46, {77, 82, 86, 89}};
-        case kC7: return {{52, 55, 58, 60}, 48, {76, 79, 82, 84}};
-        default: return {{50, 55, 58}, 43, {74, 79, 82, 86}};
+    case kF: return {{53, 57, 60}, 41, {77, 81, 84, 89}};
+    case kBb: return {{53, 58, 62}, 46, {77, 82, 86, 89}};
+    case kC7: return {{52, 55, 58, 60}, 48, {76, 79, 82, 84}};
+    default: return {{50, 55, 58}, 43, {74, 79, 82, 86}};
     }
 }
 
 // The note a diatonic third below, in F major.
-int thirdBelow(int pitch) {
+int thirdBelow(int pitch)
+{
     const int scale[] = {0, 2, 4, 5, 7, 9, 10};  // F G A Bb C D E, as steps above F
     const int rel = ((pitch - 65) % 12 + 12) % 12;
     int degree = 0;
@@ -215,7 +225,8 @@ int thirdBelow(int pitch) {
 
 }  // namespace
 
-Music makeMusic() {
+Music makeMusic()
+{
     Ring ring;
     Rng rng(0x3051C);
     // A beat's shift makes the file begin with the pickup that ends bar 12.
@@ -231,7 +242,8 @@ Music makeMusic() {
             for (const Note &n : kTune[bar]) {
                 const double velocity = (n.sixteenths >= 4 ? 1.0 : 0.85) * rng.range(0.92f, 1.05f);
                 musicBox(ring, humanise(at), n.pitch + 12, velocity, 0.15);
-                if (pass == 1 && n.pitch > 60) glock(ring, humanise(at + 90), thirdBelow(n.pitch) + 12, 0.42 * velocity, -0.3);
+                if (pass == 1 && n.pitch > 60)
+                    glock(ring, humanise(at + 90), thirdBelow(n.pitch) + 12, 0.42 * velocity, -0.3);
                 at += static_cast<long>(n.sixteenths) * kSixteenth;
             }
             // Pad and bass change with the chord.

@@ -9,7 +9,8 @@ namespace {
 
 constexpr float kTwoPi = 6.28318530717958647692f;
 
-uint64_t splitMix(uint64_t &x) {
+uint64_t splitMix(uint64_t &x)
+{
     x += 0x9E3779B97F4A7C15ull;
     uint64_t z = x;
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
@@ -17,7 +18,8 @@ uint64_t splitMix(uint64_t &x) {
     return z ^ (z >> 31);
 }
 
-int wrap(int i, int period) {
+int wrap(int i, int period)
+{
     int m = i % period;
     return m < 0 ? m + period : m;
 }
@@ -26,7 +28,7 @@ float fade(float t) { return t * t * t * (t * (t * 6.0f - 15.0f) + 10.0f); }
 
 }  // namespace
 
-Rng::Rng(uint64_t seed) : state_(seed) {}
+Rng::Rng(uint64_t seed) : state_(seed) { }
 
 uint32_t Rng::next() { return static_cast<uint32_t>(splitMix(state_) >> 32); }
 
@@ -36,14 +38,16 @@ float Rng::range(float lo, float hi) { return lo + (hi - lo) * uniform(); }
 
 int Rng::below(int n) { return static_cast<int>(next() % static_cast<uint32_t>(n)); }
 
-float Rng::gaussian() {
+float Rng::gaussian()
+{
     float u1 = uniform();
     float u2 = uniform();
     if (u1 < 1e-7f) u1 = 1e-7f;
     return std::sqrt(-2.0f * std::log(u1)) * std::cos(kTwoPi * u2);
 }
 
-TileNoise::TileNoise(uint64_t seed) {
+TileNoise::TileNoise(uint64_t seed)
+{
     Rng rng(seed);
     for (int i = 0; i < 256; ++i) perm_[i] = static_cast<uint8_t>(i);
     for (int i = 255; i > 0; --i) {
@@ -59,12 +63,14 @@ TileNoise::TileNoise(uint64_t seed) {
     }
 }
 
-float TileNoise::gradientDot(int ix, int iy, float fx, float fy) const {
+float TileNoise::gradientDot(int ix, int iy, float fx, float fy) const
+{
     int h = perm_[(perm_[ix & 255] + iy) & 255];
     return gradX_[h] * fx + gradY_[h] * fy;
 }
 
-float TileNoise::at(float x, float y, int periodX, int periodY) const {
+float TileNoise::at(float x, float y, int periodX, int periodY) const
+{
     float px = x * static_cast<float>(periodX);
     float py = y * static_cast<float>(periodY);
     float flx = std::floor(px);
@@ -84,7 +90,8 @@ float TileNoise::at(float x, float y, int periodX, int periodY) const {
     return 1.41421356f * lerp(lerp(n00, n10, u), lerp(n01, n11, u), v);
 }
 
-float TileNoise::fbm(float x, float y, int periodX, int periodY, int octaves, float gain) const {
+float TileNoise::fbm(float x, float y, int periodX, int periodY, int octaves, float gain) const
+{
     float sum = 0.0f;
     float amp = 1.0f;
     float norm = 0.0f;
@@ -101,7 +108,8 @@ float TileNoise::fbm(float x, float y, int periodX, int periodY, int octaves, fl
     return sum / norm;
 }
 
-float TileNoise::ridged(float x, float y, int periodX, int periodY, int octaves, float gain) const {
+float TileNoise::ridged(float x, float y, int periodX, int periodY, int octaves, float gain) const
+{
     float sum = 0.0f;
     float amp = 1.0f;
     float norm = 0.0f;
@@ -118,7 +126,8 @@ float TileNoise::ridged(float x, float y, int periodX, int periodY, int octaves,
     return sum / norm;
 }
 
-CellDistances cellular(float x, float y, int period, uint64_t seed) {
+CellDistances cellular(float x, float y, int period, uint64_t seed)
+{
     float px = x * static_cast<float>(period);
     float py = y * static_cast<float>(period);
     int cx = static_cast<int>(std::floor(px));
@@ -148,7 +157,8 @@ CellDistances cellular(float x, float y, int period, uint64_t seed) {
     return best;
 }
 
-float smoothstep(float edge0, float edge1, float x) {
+float smoothstep(float edge0, float edge1, float x)
+{
     float t = clamp01((x - edge0) / (edge1 - edge0));
     return t * t * (3.0f - 2.0f * t);
 }

@@ -9,27 +9,32 @@ namespace frostel_assets {
 
 namespace {
 
-uint8_t channel(float v) {
+uint8_t channel(float v)
+{
     if (!(v > 0.0f)) return 0;
     if (v >= 1.0f) return 255;
     return static_cast<uint8_t>(std::lround(v * 255.0f));
 }
 
-void putBe32(Bytes &out, uint32_t v) {
+void putBe32(Bytes &out, uint32_t v)
+{
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
 }
 
-void putLe16(Bytes &out, unsigned v) {
+void putLe16(Bytes &out, unsigned v)
+{
     out.push_back(static_cast<uint8_t>(v & 0xFF));
     out.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
 }
 
-void putLe32(Bytes &out, uint32_t v) {
+void putLe32(Bytes &out, uint32_t v)
+{
     putLe16(out, v & 0xFFFF);
     putLe16(out, v >> 16);
 }
 
-uint32_t crc32(const uint8_t *data, size_t size, uint32_t crc = 0) {
+uint32_t crc32(const uint8_t *data, size_t size, uint32_t crc = 0)
+{
     static const std::array<uint32_t, 256> table = [] {
         std::array<uint32_t, 256> t{};
         for (uint32_t n = 0; n < 256; ++n) {
@@ -47,21 +52,25 @@ uint32_t crc32(const uint8_t *data, size_t size, uint32_t crc = 0) {
 // Bits go out least significant first; Huffman codes are given most significant first and reversed here.
 class BitWriter {
 public:
-    explicit BitWriter(Bytes &out) : out_(out) {}
-    void bits(uint32_t value, int count) {
+    explicit BitWriter(Bytes &out) : out_(out) { }
+    void bits(uint32_t value, int count)
+    {
         for (int i = 0; i < count; ++i) bit((value >> i) & 1u);
     }
-    void code(uint32_t code, int length) {
+    void code(uint32_t code, int length)
+    {
         for (int i = length - 1; i >= 0; --i) bit((code >> i) & 1u);
     }
-    void flush() {
+    void flush()
+    {
         if (used_ > 0) out_.push_back(current_);
         current_ = 0;
         used_ = 0;
     }
 
 private:
-    void bit(uint32_t b) {
+    void bit(uint32_t b)
+    {
         current_ = static_cast<uint8_t>(current_ | (b << used_));
         if (++used_ == 8) flush();
     }
@@ -70,7 +79,8 @@ private:
     int used_ = 0;
 };
 
-void literalOrLength(BitWriter &w, unsigned symbol) {
+void literalOrLength(BitWriter &w, unsigned symbol)
+{
     if (symbol < 144)
         w.code(0x30 + symbol, 8);
     else if (symbol < 256)
@@ -84,11 +94,14 @@ void literalOrLength(BitWriter &w, unsigned symbol) {
 const unsigned kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                                   31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
 const int kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const unsigned kDistanceBase[30] = {1,   2,   3,   4,    5,    7,    9,    13,   17,    25,    33,    49,    65,    97,    129,
-                                    193, 257, 385, 513,  769,  1025, 1537, 2049, 3073,  4097,  6145,  8193,  12289, 16385, 24577};
-const int kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+const unsigned kDistanceBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                    33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+                                    1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+const int kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
-void match(BitWriter &w, unsigned length, unsigned distance) {
+void match(BitWriter &w, unsigned length, unsigned distance)
+{
     int l = 28;
     while (kLengthBase[l] > length) --l;
     literalOrLength(w, 257 + static_cast<unsigned>(l));
@@ -99,7 +112,8 @@ void match(BitWriter &w, unsigned length, unsigned distance) {
     w.bits(distance - kDistanceBase[d], kDistanceExtra[d]);
 }
 
-Bytes chunk(const char type[4], const Bytes &data) {
+Bytes chunk(const char type[4], const Bytes &data)
+{
     Bytes out;
     putBe32(out, static_cast<uint32_t>(data.size()));
     Bytes body(type, type + 4);
@@ -111,7 +125,8 @@ Bytes chunk(const char type[4], const Bytes &data) {
 
 }  // namespace
 
-Bytes zlibCompress(const Bytes &data) {
+Bytes zlibCompress(const Bytes &data)
+{
     constexpr size_t kWindow = 32768, kMinMatch = 3, kMaxMatch = 258, kHashSize = 1 << 15, kChainLimit = 32;
     Bytes out = {0x78, 0x01};
     BitWriter w(out);
@@ -119,9 +134,7 @@ Bytes zlibCompress(const Bytes &data) {
     w.bits(1, 2);  // fixed codes
     const size_t none = SIZE_MAX;
     std::vector<size_t> head(kHashSize, none), previous(data.size(), none);
-    auto hashAt = [&](size_t i) {
-        return ((data[i] << 10) ^ (data[i + 1] << 5) ^ data[i + 2]) & (kHashSize - 1);
-    };
+    auto hashAt = [&](size_t i) { return ((data[i] << 10) ^ (data[i + 1] << 5) ^ data[i + 2]) & (kHashSize - 1); };
     auto insert = [&](size_t i) {
         if (i + kMinMatch > data.size()) return;
         const size_t h = hashAt(i);
@@ -166,7 +179,8 @@ Bytes zlibCompress(const Bytes &data) {
     return out;
 }
 
-Bytes encodePng(const Image &image, bool alpha) {
+Bytes encodePng(const Image &image, bool alpha)
+{
     const int w = image.width(), h = image.height(), channels = alpha ? 4 : 3;
     if (w < 1 || h < 1) throw std::invalid_argument("PNG size out of range");
     Bytes rows;
@@ -193,11 +207,13 @@ Bytes encodePng(const Image &image, bool alpha) {
     return out;
 }
 
-Bytes encodeIco(const std::vector<Image> &images) {
+Bytes encodeIco(const std::vector<Image> &images)
+{
     std::vector<Bytes> bodies;
     for (const Image &image : images) {
         const int n = image.width();
-        if (n != image.height() || n < 1 || n > 256) throw std::invalid_argument("icon images must be square, 1 to 256");
+        if (n != image.height() || n < 1 || n > 256)
+            throw std::invalid_argument("icon images must be square, 1 to 256");
         if (n == 256) {
             bodies.push_back(encodePng(image));
             continue;

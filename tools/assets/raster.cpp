@@ -7,10 +7,11 @@
 namespace frostel_assets {
 
 Coverage::Coverage(int width, int height, bool wrapX, bool wrapY)
-    : width_(width), height_(height), wrapX_(wrapX), wrapY_(wrapY),
-      values_(static_cast<size_t>(width) * height, 0.0f) {}
+    : width_(width), height_(height), wrapX_(wrapX), wrapY_(wrapY), values_(static_cast<size_t>(width) * height, 0.0f)
+{ }
 
-void Coverage::plot(int x, int y, float v) {
+void Coverage::plot(int x, int y, float v)
+{
     if (wrapX_) x = ((x % width_) + width_) % width_;
     if (wrapY_) y = ((y % height_) + height_) % height_;
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
@@ -18,7 +19,8 @@ void Coverage::plot(int x, int y, float v) {
     if (v > dst) dst = v;
 }
 
-void Coverage::stroke(float x0, float y0, float x1, float y1, float r0, float r1, float value) {
+void Coverage::stroke(float x0, float y0, float x1, float y1, float r0, float r1, float value)
+{
     const float rMax = std::max(r0, r1) + 1.0f;
     const int left = static_cast<int>(std::floor(std::min(x0, x1) - rMax));
     const int right = static_cast<int>(std::ceil(std::max(x0, x1) + rMax));
@@ -45,7 +47,8 @@ void Coverage::stroke(float x0, float y0, float x1, float y1, float r0, float r1
 
 void Coverage::disc(float cx, float cy, float radius, float value) { stroke(cx, cy, cx, cy, radius, radius, value); }
 
-Coverage Coverage::blurred(int radius) const {
+Coverage Coverage::blurred(int radius) const
+{
     Coverage a = *this;
     Coverage b(width_, height_, wrapX_, wrapY_);
     const float norm = 1.0f / fl(2 * radius + 1);
@@ -74,7 +77,8 @@ Coverage Coverage::blurred(int radius) const {
 }
 
 void paintStroke(Image &image, float x0, float y0, float x1, float y1, float r0, float r1, const Color &color,
-                 bool wrapX) {
+                 bool wrapX)
+{
     const int w = image.width();
     const int h = image.height();
     const float rMax = std::max(r0, r1) + 1.0f;
@@ -109,7 +113,8 @@ void paintStroke(Image &image, float x0, float y0, float x1, float y1, float r0,
     }
 }
 
-void bleedColours(Image &image) {
+void bleedColours(Image &image)
+{
     const int w = image.width();
     const int h = image.height();
     std::vector<uint8_t> known(static_cast<size_t>(w) * h, 0);

@@ -21,7 +21,8 @@ const Color kSnowShade = rgb(0.58f, 0.66f, 0.84f);
 
 // Folds a point into the 30-degree wedge next to the +x axis, where a six-fold
 // crystal with mirror symmetry can be described once.
-void foldSixfold(float x, float y, float &ax, float &ay) {
+void foldSixfold(float x, float y, float &ax, float &ay)
+{
     float r = std::sqrt(x * x + y * y);
     float a = std::atan2(y, x);
     const float sector = kPi / 3.0f;
@@ -31,7 +32,8 @@ void foldSixfold(float x, float y, float &ax, float &ay) {
     ay = r * std::sin(a);
 }
 
-float segmentDistance(float px, float py, float x0, float y0, float x1, float y1) {
+float segmentDistance(float px, float py, float x0, float y0, float x1, float y1)
+{
     const float dx = x1 - x0, dy = y1 - y0;
     float t = ((px - x0) * dx + (py - y0) * dy) / (dx * dx + dy * dy);
     t = std::min(1.0f, std::max(0.0f, t));
@@ -42,12 +44,13 @@ float segmentDistance(float px, float py, float x0, float y0, float x1, float y1
 // Coverage of a dendrite crystal at a point given in units of its radius:
 // a hexagonal plate with six arms that carry side branches at 60 degrees.
 struct Crystal {
-    float plate;      // 0..1 inside the plate
-    float arms;       // 0..1 on an arm or branch
-    float rim;        // 0..1 along the plate's outline and the inner hexagon
+    float plate;  // 0..1 inside the plate
+    float arms;   // 0..1 on an arm or branch
+    float rim;    // 0..1 along the plate's outline and the inner hexagon
 };
 
-Crystal crystalAt(float x, float y) {
+Crystal crystalAt(float x, float y)
+{
     float ax, ay;
     foldSixfold(x, y, ax, ay);
     const float aa = 0.012f;  // soft edge, in radius units
@@ -85,7 +88,8 @@ Crystal crystalAt(float x, float y) {
 
 }  // namespace
 
-Image makeSnowTexture() {
+Image makeSnowTexture()
+{
     const int size = 256;
     Image img(size, size);
     TileNoise drift(0x5A0001);
@@ -129,8 +133,10 @@ Image makeSnowTexture() {
         const float strength = rng.range(0.5f, 1.0f);
         const float hue = rng.uniform();
         Color tint = rgb(1.0f, 1.0f, 1.0f);
-        if (hue < 0.12f) tint = rgb(0.75f, 0.92f, 1.0f);
-        else if (hue < 0.18f) tint = rgb(1.0f, 0.93f, 0.80f);
+        if (hue < 0.12f)
+            tint = rgb(0.75f, 0.92f, 1.0f);
+        else if (hue < 0.18f)
+            tint = rgb(1.0f, 0.93f, 0.80f);
         const float radius = strength > 0.8f ? 2.0f : 1.4f;
         for (int dy = -2; dy <= 2; ++dy)
             for (int dx = -2; dx <= 2; ++dx) {
@@ -143,7 +149,8 @@ Image makeSnowTexture() {
     return img;
 }
 
-Image makeSnowflakeTexture() {
+Image makeSnowflakeTexture()
+{
     const int size = 128;
     Image img(size, size, rgb(1.0f, 1.0f, 1.0f, 0.0f));
     const float radius = 0.45f;  // of the image width; the flake sits on the corners
@@ -180,7 +187,8 @@ Image makeSnowflakeTexture() {
     return img;
 }
 
-Image makeShineTexture() {
+Image makeShineTexture()
+{
     const int size = 128;
     Image img(size, size, rgb(1.0f, 0.9f, 0.7f, 0.0f));
     const int ss = 3;
@@ -193,8 +201,8 @@ Image makeShineTexture() {
                     const float py = ((fl(y) + (fl(sy) + 0.5f) / fl(ss)) / fl(size) - 0.5f) * 2.0f;
                     const float r = std::sqrt(px * px + py * py);
                     const float fadeOut = 1.0f - smoothstep(0.75f, 0.98f, r);
-                    const float glow = std::exp(-(r * r) / (0.13f * 0.13f)) +
-                                       0.45f * std::exp(-(r * r) / (0.32f * 0.32f)) * fadeOut;
+                    const float glow =
+                        std::exp(-(r * r) / (0.13f * 0.13f)) + 0.45f * std::exp(-(r * r) / (0.32f * 0.32f)) * fadeOut;
                     // Four long rays and four short diagonal ones, thinning outwards.
                     auto ray = [&](float along, float across, float length) {
                         if (along < 0.0f) along = -along;
@@ -222,7 +230,8 @@ Image makeShineTexture() {
     return img;
 }
 
-Image makeOverlayTexture() {
+Image makeOverlayTexture()
+{
     const int size = 512;
     Image img(size, size);
     TileNoise haze(0x0E0001);
@@ -247,17 +256,18 @@ Image makeOverlayTexture() {
         const float length = fl(size) * rng.range(0.03f, 0.065f) * (1.0f + 2.2f * cornerness);
         const float pos = t * fl(size);
         switch (i % 4) {
-            case 0: seed(pos, -2.0f, kPi * 0.5f, length); break;
-            case 1: seed(pos, fl(size) + 2.0f, -kPi * 0.5f, length); break;
-            case 2: seed(-2.0f, pos, 0.0f, length); break;
-            default: seed(fl(size) + 2.0f, pos, kPi, length); break;
+        case 0: seed(pos, -2.0f, kPi * 0.5f, length); break;
+        case 1: seed(pos, fl(size) + 2.0f, -kPi * 0.5f, length); break;
+        case 2: seed(-2.0f, pos, 0.0f, length); break;
+        default: seed(fl(size) + 2.0f, pos, kPi, length); break;
         }
     }
     for (int c = 0; c < 4; ++c) {
         const float cx = (c & 1) ? fl(size) : 0.0f, cy = (c & 2) ? fl(size) : 0.0f;
         const float diag = std::atan2(fl(size) * 0.5f - cy, fl(size) * 0.5f - cx);
         for (int k = 0; k < 3; ++k)
-            stack.push_back(Branch{cx, cy, diag + rng.range(-0.45f, 0.45f), fl(size) * rng.range(0.11f, 0.17f), 1.6f, 0});
+            stack.push_back(
+                Branch{cx, cy, diag + rng.range(-0.45f, 0.45f), fl(size) * rng.range(0.11f, 0.17f), 1.6f, 0});
     }
     while (!stack.empty()) {
         Branch b = stack.back();
@@ -287,10 +297,10 @@ Image makeOverlayTexture() {
         const float along = rng.uniform() * fl(size);
         float cx, cy;
         switch (rng.below(4)) {
-            case 0: cx = along, cy = edge; break;
-            case 1: cx = along, cy = fl(size) - edge; break;
-            case 2: cx = edge, cy = along; break;
-            default: cx = fl(size) - edge, cy = along; break;
+        case 0: cx = along, cy = edge; break;
+        case 1: cx = along, cy = fl(size) - edge; break;
+        case 2: cx = edge, cy = along; break;
+        default: cx = fl(size) - edge, cy = along; break;
         }
         const float r = rng.range(3.0f, 6.0f);
         const float turn = rng.uniform() * kPi;
@@ -331,7 +341,8 @@ Image makeOverlayTexture() {
     return img;
 }
 
-Image makeBarkTexture() {
+Image makeBarkTexture()
+{
     const int size = 128;
     Image img(size, size);
     TileNoise plates(0xBA0001);
@@ -351,7 +362,9 @@ Image makeBarkTexture() {
             float h = (1.0f - furrow) * (1.0f - 0.6f * crack);
             height[static_cast<size_t>(y) * size + x] = h;
         }
-    auto heightAt = [&](int x, int y) { return height[static_cast<size_t>((y + size) % size) * size + (x + size) % size]; };
+    auto heightAt = [&](int x, int y) {
+        return height[static_cast<size_t>((y + size) % size) * size + (x + size) % size];
+    };
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
             const float u = (fl(x) + 0.5f) / fl(size), v = (fl(y) + 0.5f) / fl(size);
@@ -359,7 +372,8 @@ Image makeBarkTexture() {
             const float gx = heightAt(x + 1, y) - heightAt(x - 1, y);
             const float light = clamp01(0.6f + 1.2f * -gx);
             Color furrow = rgb(0.07f, 0.05f, 0.04f);
-            Color plate = mix(rgb(0.30f, 0.23f, 0.18f), rgb(0.40f, 0.36f, 0.32f), clamp01(0.5f + tint.fbm(u, v, 4, 4, 3, 0.5f)));
+            Color plate =
+                mix(rgb(0.30f, 0.23f, 0.18f), rgb(0.40f, 0.36f, 0.32f), clamp01(0.5f + tint.fbm(u, v, 4, 4, 3, 0.5f)));
             Color c = mix(furrow, plate, h);
             c = scaled(c, 0.75f + 0.45f * light * h);
             // Pale lichen in places.
@@ -374,7 +388,8 @@ namespace {
 
 // Half-width of a frond along its length, as a fraction of the cell's half-height:
 // narrow at the base, widest past the middle, drawn to a point at the tip.
-float frondEnvelope(float u) {
+float frondEnvelope(float u)
+{
     const float grow = 0.35f + 0.65f * smoothstep(0.0f, 0.5f, u);
     const float taper = std::pow(clamp01((1.0f - u) / 0.45f), 0.6f);
     return grow * std::min(1.0f, taper);
@@ -382,7 +397,8 @@ float frondEnvelope(float u) {
 
 // One frond into its cell: twigs leave the midrib towards the tip, each set with
 // needles; snow sits along the midrib in a lumpy pillow.
-void paintFrond(Image &atlasImage, const atlas::Cell &cell, uint64_t seed) {
+void paintFrond(Image &atlasImage, const atlas::Cell &cell, uint64_t seed)
+{
     const int w = cell.width, h = cell.height;
     const float scale = fl(h) / 64.0f;  // needle sizes follow the cell
     const float mid = fl(h) * 0.5f;
@@ -421,8 +437,10 @@ void paintFrond(Image &atlasImage, const atlas::Cell &cell, uint64_t seed) {
                 const float nx = ux * ca - uy * sa, ny = ux * sa + uy * ca;
                 const float nl = scale * lengthScale * rng.range(4.5f, 7.0f) * (1.0f - 0.35f * along);
                 const float shade = clamp01(lightness * (0.45f + 0.55f * along) * rng.range(0.6f, 1.15f));
-                Color c = shade < 0.5f ? mix(needleDark, needleMid, shade * 2.0f) : mix(needleMid, needleLight, shade * 2.0f - 1.0f);
-                paintStroke(img, px, py, px + nx * nl, py + ny * nl, 0.55f * scale + 0.25f, 0.3f * scale + 0.15f, c, false);
+                Color c = shade < 0.5f ? mix(needleDark, needleMid, shade * 2.0f)
+                                       : mix(needleMid, needleLight, shade * 2.0f - 1.0f);
+                paintStroke(img, px, py, px + nx * nl, py + ny * nl, 0.55f * scale + 0.25f, 0.3f * scale + 0.15f, c,
+                            false);
             }
         }
     };
@@ -437,7 +455,8 @@ void paintFrond(Image &atlasImage, const atlas::Cell &cell, uint64_t seed) {
             const float x0 = x + (side > 0 ? spacing * 0.45f : 0.0f) + rng.range(-1.5f, 1.5f) * scale;
             const float u0 = x0 / fl(w);
             const float angle = rng.range(0.75f, 0.95f);
-            const float reach = frondEnvelope(std::min(1.0f, u0 + 0.08f)) * (halfMax - 5.0f * scale) * rng.range(0.85f, 1.0f);
+            const float reach =
+                frondEnvelope(std::min(1.0f, u0 + 0.08f)) * (halfMax - 5.0f * scale) * rng.range(0.85f, 1.0f);
             const float len = reach / std::sin(angle);
             const float x1 = x0 + std::cos(angle) * len, y1 = mid + fl(side) * std::sin(angle) * len;
             twigs.push_back({x0, mid, x1, y1});
@@ -520,7 +539,8 @@ void paintFrond(Image &atlasImage, const atlas::Cell &cell, uint64_t seed) {
 
 }  // namespace
 
-Image makeNeedlesTexture() {
+Image makeNeedlesTexture()
+{
     using namespace atlas;
     Image img(kSize, kSize, rgb(0.04f, 0.09f, 0.06f));
     for (int i = 0; i < kFrondCount; ++i) paintFrond(img, kFronds[i], 0xF0D000 + static_cast<uint64_t>(i));
@@ -575,7 +595,8 @@ Image makeNeedlesTexture() {
             for (int x = 0; x < kShadow.width; ++x) {
                 const float px = (fl(x) + 0.5f) / fl(kShadow.width) * 2.0f - 1.0f;
                 const float py = (fl(y) + 0.5f) / fl(kShadow.height) * 2.0f - 1.0f;
-                const float r = std::sqrt(px * px + py * py) * (1.0f + 0.08f * noise.at(px * 0.5f + 0.5f, py * 0.5f + 0.5f, 5, 5));
+                const float r =
+                    std::sqrt(px * px + py * py) * (1.0f + 0.08f * noise.at(px * 0.5f + 0.5f, py * 0.5f + 0.5f, 5, 5));
                 float a = 0.11f + 0.42f * std::pow(clamp01(1.0f - r / 0.92f), 1.4f);
                 if (rng.uniform() < smoothstep(0.75f, 0.92f, r)) a = 0.0f;
                 img.at(kShadow.left + x, kShadow.top + y) = rgb(0.30f, 0.36f, 0.58f, a);

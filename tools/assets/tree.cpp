@@ -21,7 +21,8 @@ Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 Vec3 operator*(Vec3 a, float k) { return {a.x * k, a.y * k, a.z * k}; }
 Vec3 cross(Vec3 a, Vec3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 float dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Vec3 normalized(Vec3 a) {
+Vec3 normalized(Vec3 a)
+{
     const float len = std::sqrt(dot(a, a));
     return len > 0.0f ? a * (1.0f / len) : Vec3{0.0f, 1.0f, 0.0f};
 }
@@ -33,7 +34,8 @@ struct UV {
 
 // Texture coordinates inside an atlas cell, kept half a texel and more from its
 // border so that linear filtering never reaches the neighbouring cell.
-UV cellUV(const atlas::Cell &cell, float fx, float fy) {
+UV cellUV(const atlas::Cell &cell, float fx, float fy)
+{
     const float size = static_cast<float>(atlas::kSize);
     return {(static_cast<float>(cell.left) + 1.0f + fx * static_cast<float>(cell.width - 2)) / size,
             (static_cast<float>(cell.top) + 1.0f + fy * static_cast<float>(cell.height - 2)) / size};
@@ -43,9 +45,10 @@ enum Group : uint8_t { kShadow, kTrunk, kInner, kSnowCaps, kBranches, kStar, kGr
 
 class Builder {
 public:
-    explicit Builder(Mesh &mesh) : mesh_(mesh) {}
+    explicit Builder(Mesh &mesh) : mesh_(mesh) { }
 
-    uint16_t vertex(Vec3 p) {
+    uint16_t vertex(Vec3 p)
+    {
         if (mesh_.positions.size() >= 65535) throw std::length_error("tree has too many vertices");
         mesh_.positions.push_back({p.x, p.y, p.z});
         sums_.push_back({0.0f, 0.0f, 0.0f});
@@ -53,7 +56,8 @@ public:
     }
 
     // Corners counter-clockwise seen from the front.
-    void triangle(Group group, uint16_t a, uint16_t b, uint16_t c, UV ua, UV ub, UV uc, bool flat = false) {
+    void triangle(Group group, uint16_t a, uint16_t b, uint16_t c, UV ua, UV ub, UV uc, bool flat = false)
+    {
         MeshTriangle tri;
         tri.vertices[0] = a;
         tri.vertices[1] = b;
@@ -76,17 +80,20 @@ public:
         flat_.push_back(flat);
     }
 
-    void quad(Group group, uint16_t a, uint16_t b, uint16_t c, uint16_t d, UV ua, UV ub, UV uc, UV ud) {
+    void quad(Group group, uint16_t a, uint16_t b, uint16_t c, uint16_t d, UV ua, UV ub, UV uc, UV ud)
+    {
         triangle(group, a, b, c, ua, ub, uc);
         triangle(group, a, c, d, ua, uc, ud);
     }
 
-    Vec3 at(uint16_t v) const {
+    Vec3 at(uint16_t v) const
+    {
         const auto &p = mesh_.positions[v];
         return {p[0], p[1], p[2]};
     }
 
-    void finishNormals() {
+    void finishNormals()
+    {
         for (size_t i = 0; i < mesh_.triangles.size(); ++i) {
             if (flat_[i]) continue;
             MeshTriangle &tri = mesh_.triangles[i];
@@ -105,13 +112,15 @@ private:
     std::vector<bool> flat_;
 };
 
-float trunkRadius(float y, float angle) {
+float trunkRadius(float y, float angle)
+{
     const float taper = 0.8f + 4.4f * std::pow(std::max(0.0f, 1.0f - y / 150.0f), 1.2f);
     const float roots = 1.0f + 0.45f * std::pow(std::max(0.0f, std::cos(5.0f * angle + 0.4f)), 2.0f);
     return taper + 3.2f * std::exp(-y / 3.0f) * roots;
 }
 
-void addTrunk(Builder &b) {
+void addTrunk(Builder &b)
+{
     const int sides = 10;
     const float heights[] = {0.0f, 1.5f, 4.0f, 8.0f, 14.0f, 24.0f, 40.0f, 70.0f, 105.0f, 140.0f};
     const int rings = static_cast<int>(sizeof heights / sizeof heights[0]);
@@ -135,7 +144,8 @@ void addTrunk(Builder &b) {
 
 // A cone of shaded needles inside each whorl, so the gaps between fronds show
 // depth rather than the sky.
-void addInnerSkirt(Builder &b, float baseY, float radius, float drop, int segments) {
+void addInnerSkirt(Builder &b, float baseY, float radius, float drop, int segments)
+{
     const uint16_t top = b.vertex({0.0f, baseY, 0.0f});
     std::vector<uint16_t> rim;
     for (int j = 0; j < segments; ++j) {
@@ -146,7 +156,8 @@ void addInnerSkirt(Builder &b, float baseY, float radius, float drop, int segmen
     for (int j = 0; j < segments; ++j) {
         const float f0 = static_cast<float>(j) / static_cast<float>(segments);
         const float f1 = static_cast<float>(j + 1) / static_cast<float>(segments);
-        UV u0 = cellUV(atlas::kInner, 0.0f, 1.0f), u1 = cellUV(atlas::kInner, 0.0f, 1.0f), apex = cellUV(atlas::kInner, 0.0f, 0.0f);
+        UV u0 = cellUV(atlas::kInner, 0.0f, 1.0f), u1 = cellUV(atlas::kInner, 0.0f, 1.0f),
+           apex = cellUV(atlas::kInner, 0.0f, 0.0f);
         u0.s = reps * f0;
         u1.s = reps * f1;
         apex.s = reps * (f0 + f1) * 0.5f;
@@ -156,17 +167,18 @@ void addInnerSkirt(Builder &b, float baseY, float radius, float drop, int segmen
 
 struct Frond {
     Vec3 base;
-    float yaw;     // direction it grows, about the trunk
+    float yaw;  // direction it grows, about the trunk
     float length;
     float width;
-    float rise;    // initial upward slope
-    float droop;   // how far the weight of snow bends it down, per unit length squared
-    float roll;    // bank about its own axis
+    float rise;   // initial upward slope
+    float droop;  // how far the weight of snow bends it down, per unit length squared
+    float roll;   // bank about its own axis
     int cell;
 };
 
 // A drooping card: midrib and two edges, arched so the edges lie a little lower.
-void addFrond(Builder &b, const Frond &f) {
+void addFrond(Builder &b, const Frond &f)
+{
     const int segments = 4;
     const Vec3 up{0.0f, 1.0f, 0.0f};
     const Vec3 dir = radial(f.yaw);
@@ -191,7 +203,8 @@ void addFrond(Builder &b, const Frond &f) {
                    uvs[i + 1][k + 1], uvs[i + 1][k]);
 }
 
-void addTip(Builder &b, float baseY, float topY, float baseRadius) {
+void addTip(Builder &b, float baseY, float topY, float baseRadius)
+{
     const int sides = 8;
     const float midY = baseY + (topY - baseY) * 0.5f;
     std::vector<uint16_t> base, mid;
@@ -204,15 +217,17 @@ void addTip(Builder &b, float baseY, float topY, float baseRadius) {
     // Needles below, a cap of snow above.
     for (int j = 0; j < sides; ++j) {
         const int jn = (j + 1) % sides;
-        const float f0 = static_cast<float>(j) / static_cast<float>(sides), f1 = static_cast<float>(j + 1) / static_cast<float>(sides);
-        b.quad(kSnowCaps, base[j], mid[j], mid[jn], base[jn], cellUV(atlas::kInner, f0, 1.0f), cellUV(atlas::kInner, f0, 0.6f),
-               cellUV(atlas::kInner, f1, 0.6f), cellUV(atlas::kInner, f1, 1.0f));
-        b.triangle(kSnowCaps, mid[j], apex, mid[jn], cellUV(atlas::kSnow, f0, 0.6f), cellUV(atlas::kSnow, (f0 + f1) * 0.5f, 1.0f),
-                   cellUV(atlas::kSnow, f1, 0.6f));
+        const float f0 = static_cast<float>(j) / static_cast<float>(sides),
+                    f1 = static_cast<float>(j + 1) / static_cast<float>(sides);
+        b.quad(kSnowCaps, base[j], mid[j], mid[jn], base[jn], cellUV(atlas::kInner, f0, 1.0f),
+               cellUV(atlas::kInner, f0, 0.6f), cellUV(atlas::kInner, f1, 0.6f), cellUV(atlas::kInner, f1, 1.0f));
+        b.triangle(kSnowCaps, mid[j], apex, mid[jn], cellUV(atlas::kSnow, f0, 0.6f),
+                   cellUV(atlas::kSnow, (f0 + f1) * 0.5f, 1.0f), cellUV(atlas::kSnow, f1, 0.6f));
     }
 }
 
-void addMound(Builder &b) {
+void addMound(Builder &b)
+{
     const int sides = 14;
     const float radii[] = {0.0f, 9.0f, 16.0f};
     const float heights[] = {4.5f, 3.0f, 1.2f};
@@ -228,20 +243,23 @@ void addMound(Builder &b) {
     for (int k = 0; k < 2; ++k)
         for (int j = 0; j < sides; ++j) {
             const int jn = (j + 1) % sides;
-            const float f0 = static_cast<float>(j) / static_cast<float>(sides), f1 = static_cast<float>(j + 1) / static_cast<float>(sides);
-            b.quad(kSnowCaps, ids[k * sides + j], ids[k * sides + jn], ids[(k + 1) * sides + jn], ids[(k + 1) * sides + j],
-                   cellUV(atlas::kSnow, f0, light[k]), cellUV(atlas::kSnow, f1, light[k]), cellUV(atlas::kSnow, f1, light[k + 1]),
-                   cellUV(atlas::kSnow, f0, light[k + 1]));
+            const float f0 = static_cast<float>(j) / static_cast<float>(sides),
+                        f1 = static_cast<float>(j + 1) / static_cast<float>(sides);
+            b.quad(kSnowCaps, ids[k * sides + j], ids[k * sides + jn], ids[(k + 1) * sides + jn],
+                   ids[(k + 1) * sides + j], cellUV(atlas::kSnow, f0, light[k]), cellUV(atlas::kSnow, f1, light[k]),
+                   cellUV(atlas::kSnow, f1, light[k + 1]), cellUV(atlas::kSnow, f0, light[k + 1]));
         }
 }
 
-void addShadow(Builder &b) {
+void addShadow(Builder &b)
+{
     const int sides = 24;
     const float radius = 76.0f, y = 1.6f;
     const uint16_t centre = b.vertex({0.0f, y, 0.0f});
     std::vector<uint16_t> rim;
     for (int j = 0; j < sides; ++j)
-        rim.push_back(b.vertex(radial(2.0f * kPi * static_cast<float>(j) / static_cast<float>(sides)) * radius + Vec3{0.0f, y, 0.0f}));
+        rim.push_back(b.vertex(radial(2.0f * kPi * static_cast<float>(j) / static_cast<float>(sides)) * radius +
+                               Vec3{0.0f, y, 0.0f}));
     auto uv = [](float a) { return cellUV(atlas::kShadow, 0.5f + 0.5f * std::cos(a), 0.5f + 0.5f * std::sin(a)); };
     for (int j = 0; j < sides; ++j) {
         const int jn = (j + 1) % sides;
@@ -251,7 +269,8 @@ void addShadow(Builder &b) {
     }
 }
 
-void addStar(Builder &b, Vec3 centre) {
+void addStar(Builder &b, Vec3 centre)
+{
     const float outer = 9.0f, inner = 3.7f, depth = 2.6f;
     std::vector<uint16_t> rim;
     std::vector<Vec3> rimPos;
@@ -271,7 +290,8 @@ void addStar(Builder &b, Vec3 centre) {
         const int strip = lit > 0.55f ? 0 : (lit > 0.15f ? 1 : (lit > -0.3f ? 2 : 3));
         const atlas::Cell shade{atlas::kGold.left + strip * atlas::kGold.width, atlas::kGold.top, atlas::kGold.width,
                                 atlas::kGold.height};
-        b.triangle(kStar, a, c, apex, cellUV(shade, 0.5f, 0.9f), cellUV(shade, 0.5f, 0.9f), cellUV(shade, 0.5f, 0.05f), true);
+        b.triangle(kStar, a, c, apex, cellUV(shade, 0.5f, 0.9f), cellUV(shade, 0.5f, 0.9f), cellUV(shade, 0.5f, 0.05f),
+                   true);
     };
     for (int i = 0; i < 10; ++i) {
         const int in = (i + 1) % 10;
@@ -282,7 +302,8 @@ void addStar(Builder &b, Vec3 centre) {
 
 }  // namespace
 
-Mesh makeTree() {
+Mesh makeTree()
+{
     Mesh mesh;
     mesh.groups.resize(kGroupCount);
     // Drawing order matters for blending: the shadow first, over the ground only;
@@ -327,18 +348,21 @@ Mesh makeTree() {
         const float length = 66.0f + (11.0f - 66.0f) * std::pow(u, 0.85f);
         const int count = static_cast<int>(std::lround(9.0f + (5.0f - 9.0f) * u));
         const float droop = 0.47f + (0.22f - 0.47f) * u;
-        addInnerSkirt(b, baseY + 1.0f, 0.55f * length, 0.55f * length * (droop * 0.55f - 0.2f) + 3.0f, std::max(10, 2 * count));
+        addInnerSkirt(b, baseY + 1.0f, 0.55f * length, 0.55f * length * (droop * 0.55f - 0.2f) + 3.0f,
+                      std::max(10, 2 * count));
         phase += 2.39996f;  // golden angle: no two whorls line up
         for (int k = 0; k < count; ++k) {
             Frond f;
             f.yaw = phase + 2.0f * kPi * static_cast<float>(k) / static_cast<float>(count) + rng.range(-0.15f, 0.15f);
             f.length = length * rng.range(0.88f, 1.1f);
-            f.base = radial(f.yaw) * trunkRadius(baseY, f.yaw) * 0.5f + Vec3{0.0f, baseY + rng.range(-1.5f, 1.5f), 0.0f};
+            f.base =
+                radial(f.yaw) * trunkRadius(baseY, f.yaw) * 0.5f + Vec3{0.0f, baseY + rng.range(-1.5f, 1.5f), 0.0f};
             f.width = std::max(6.0f, f.length * 0.42f);
             f.rise = 0.2f;
             f.droop = droop * rng.range(0.9f, 1.1f);
             f.roll = rng.range(-0.15f, 0.15f);
-            f.cell = f.length > 28.0f ? rng.below(atlas::kLargeFronds) : atlas::kLargeFronds + rng.below(atlas::kFrondCount - atlas::kLargeFronds);
+            f.cell = f.length > 28.0f ? rng.below(atlas::kLargeFronds)
+                                      : atlas::kLargeFronds + rng.below(atlas::kFrondCount - atlas::kLargeFronds);
             fronds.push_back(f);
         }
     }

@@ -29,7 +29,8 @@ const uint32_t kStepMs = 18;
 const int kFilmSteps = 150;
 const int kWarmUpSteps = 100;  // the snow and sparkles settle into how they look after a few seconds
 
-frostel_assets::Image readFrame() {
+frostel_assets::Image readFrame()
+{
     std::vector<unsigned char> rgb(kSize * kSize * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
@@ -37,14 +38,16 @@ frostel_assets::Image readFrame() {
     frostel_assets::Image image(kSize, kSize);
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x) {
-            const unsigned char *p = &rgb[(static_cast<size_t>(kSize - 1 - y) * kSize + x) * 3];  // GL rows from the bottom
+            const unsigned char *p =
+                &rgb[(static_cast<size_t>(kSize - 1 - y) * kSize + x) * 3];  // GL rows from the bottom
             image.at(x, y) = {p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f, 1.0f};
         }
     return image;
 }
 
 // Each pixel the mean of four: small enough for a README, and the same bytes every time.
-frostel_assets::Image halved(const frostel_assets::Image &full) {
+frostel_assets::Image halved(const frostel_assets::Image &full)
+{
     frostel_assets::Image half(full.width() / 2, full.height() / 2);
     for (int y = 0; y < half.height(); ++y)
         for (int x = 0; x < half.width(); ++x) {
@@ -58,7 +61,8 @@ frostel_assets::Image halved(const frostel_assets::Image &full) {
     return half;
 }
 
-bool writePng(const std::string &path, const frostel_assets::Image &image) {
+bool writePng(const std::string &path, const frostel_assets::Image &image)
+{
     const frostel_assets::Bytes bytes = frostel_assets::encodePng(image, false);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -69,7 +73,8 @@ bool writePng(const std::string &path, const frostel_assets::Image &image) {
 
 }  // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     if (argc != 3) {
         std::cerr << "usage: frostel-film OUTDIR EVERY\n"
                      "  writes half a turn of the ground as OUTDIR/frame-NNN.png, every EVERY-th step of "

@@ -129,7 +129,8 @@ void inspectMaterialTexture(int32_t index, const char *textureFile)
     } else {
         // The demo looks the name up from its working directory, not from the model's folder.
         std::printf("  material %d: %s: does not load: %s%s\n", index, textureFile, reason,
-                    std::strncmp(reason, "cannot open", 11) == 0 ? " (names are taken from the working directory)" : "");
+                    std::strncmp(reason, "cannot open", 11) == 0 ? " (names are taken from the working directory)"
+                                                                 : "");
     }
 }
 
@@ -188,7 +189,7 @@ int main(int argc, char **argv)
     bool allAccepted = true;
     for (int i = 1; i < argc; ++i) {
         const Kind kind = kindOf(argv[i]);
-        const bool accepted = kind == Kind::ms3d ? inspectMs3d(argv[i])
+        const bool accepted = kind == Kind::ms3d  ? inspectMs3d(argv[i])
                               : kind == Kind::wav ? inspectWav(argv[i])
                                                   : inspectTga(argv[i]);
         allAccepted = allAccepted && accepted;
