@@ -32,7 +32,7 @@ need_packages() {
 # What building and running the Linux program needs.
 BUILD_PACKAGES=(build-essential cmake pkg-config libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri)
 # What the tests need on top.
-TEST_PACKAGES=(libgtest-dev zlib1g-dev assimp-utils xvfb xauth xdotool x11-utils imagemagick sox clang libclang-rt-14-dev
+TEST_PACKAGES=(clang-format libgtest-dev zlib1g-dev assimp-utils xvfb xauth xdotool x11-utils imagemagick sox clang libclang-rt-14-dev
                g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 wine wine64)
 
 # What building the Debian package needs (dpkg-shlibdeps computes its dependencies), and checking it.
