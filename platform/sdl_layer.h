@@ -33,6 +33,23 @@ struct WindowRecord {
 // Video never starts on a driver that draws nowhere unless SDL_VIDEODRIVER asks for it.
 bool ensureSdl(Uint32 subsystems);
 
+// Stops SDL at process exit; called on the caller's thread before any other thread starts SDL.
+void registerSdlShutdown();
+
+// The sound output behind PlaySoundA. Opened on first need on a thread of its own and stays open; false
+// when there is none (a sound system that does not answer counts as there).
+bool openSoundOutput();
+// Reads and readies a sound file to play, or, for a null name, the built-in chime. False if it cannot be had.
+bool prepareSound(const char *file);
+// Replaces whatever plays with the prepared sound; returns at once.
+void playPreparedSound(bool looping);
+// Returns once the sound that plays is over, or its length and a margin later (never called for a loop).
+void waitForSoundEnd();
+void stopSound();
+// At exit: ends the sound thread. False when it did not end within `milliseconds`; SDL's audio is then stuck
+// and must be left alone.
+bool stopSoundThread(unsigned milliseconds);
+
 // Whether SDL_VIDEODRIVER (one name, or in newer SDL a comma-separated list) names this driver.
 bool namedInVideoDriverSetting(const char *driver);
 

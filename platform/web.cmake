@@ -6,6 +6,7 @@ add_library(frostel_platform_web STATIC
   key_message.cpp
   message_queue.cpp
   pixel_format.cpp
+  wav_format.cpp
   wav_reader.cpp
   web_context.cpp
   web_gl.cpp
