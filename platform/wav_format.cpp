@@ -28,7 +28,8 @@ bool formatPlayable(unsigned tag, unsigned channels, uint32_t frequency, unsigne
         return refuse(reason, "only uncompressed PCM is played; this file's format tag is " + std::to_string(tag));
     }
     if (bits != 8 && bits != 16) {
-        return refuse(reason, "8-bit and 16-bit samples are played; this file has " + std::to_string(bits) + "-bit ones");
+        return refuse(reason,
+                      "8-bit and 16-bit samples are played; this file has " + std::to_string(bits) + "-bit ones");
     }
     if (channels < 1 || channels > 8) {
         return refuse(reason, "1 to 8 channels are played; this file has " + std::to_string(channels));
