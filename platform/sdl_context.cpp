@@ -182,6 +182,7 @@ BOOL WINAPI SwapBuffers(HDC hdc)
     }
     // No swap interval is ever set, as on Windows: the driver's default stands.
     SDL_GL_SwapWindow(record->sdlWindow);
+    noteFrameDrawn();
     return TRUE;
 }
 

@@ -74,6 +74,7 @@ bool ensureSdl(Uint32 subsystems)
                          "to run without one, set SDL_VIDEODRIVER=offscreen");
             return false;
         }
+        guardX11Connection();
     }
     registerSdlShutdown();
     return true;

@@ -33,6 +33,10 @@ struct WindowRecord {
 // Video never starts on a driver that draws nowhere unless SDL_VIDEODRIVER asks for it.
 bool ensureSdl(Uint32 subsystems);
 
+// On X11: a window destroyed by another program, or a lost connection, ends the program with status 1 and
+// one line on standard error, with no tear-down inside Xlib's handlers.
+void guardX11Connection();
+
 // Stops SDL at process exit; called on the caller's thread before any other thread starts SDL.
 void registerSdlShutdown();
 
@@ -68,6 +72,8 @@ std::vector<WindowRecord *> liveWindows();
 
 void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time);
 void discardMessagesFor(HWND window);
+// A frame was presented: PeekMessageA's polls are the drawing loop's and must not wait.
+void noteFrameDrawn();
 
 HWND focusWindow();
 void setFocusWindow(HWND window);

@@ -1,5 +1,6 @@
 // SDL layer only: The message queue over SDL events: SDL events become the Windows messages the window
 // procedure expects, and PeekMessage takes them (dispatch and default processing: default_processing.cpp).
+#include "platform/idle_polls.h"
 #include "platform/key_message.h"
 #include "platform/message_queue.h"
 #include "platform/sdl_keys.h"
@@ -10,6 +11,9 @@ namespace platform {
 namespace {
 
 MessageQueue queue;
+IdlePolls idlePolls;
+// How long an idle poll waits for an event: short enough that a restored window draws again at once.
+const Uint32 idleWaitMs = 10;
 
 WPARAM activation(WORD state, bool minimised) { return MAKEWPARAM(state, minimised ? 1 : 0); }
 
@@ -122,6 +126,8 @@ void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD 
 
 void discardMessagesFor(HWND window) { queue.discardFor(window); }
 
+void noteFrameDrawn() { idlePolls.reset(); }
+
 }  // namespace platform
 
 using namespace platform;
@@ -133,8 +139,20 @@ BOOL WINAPI PeekMessageA(MSG *lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
     if (lpMsg == nullptr) {
         return FALSE;
     }
+    const bool remove = (wRemoveMsg & PM_REMOVE) != 0;
     pumpSdlEvents();
-    return queue.take(*lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0) ? TRUE : FALSE;
+    bool taken = queue.take(*lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove);
+    // A loop that polls without drawing (its window minimised) would spin a core: once it has found nothing
+    // many times in a row, the poll gives the system a moment, and comes back as soon as an event is there.
+    if (!taken && idlePolls.emptyPoll() && SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+        SDL_WaitEventTimeout(nullptr, static_cast<int>(idleWaitMs));
+        pumpSdlEvents();
+        taken = queue.take(*lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove);
+    }
+    if (taken) {
+        idlePolls.reset();
+    }
+    return taken ? TRUE : FALSE;
 }
 
 void WINAPI PostQuitMessage(int nExitCode) { queue.postQuit(nExitCode); }

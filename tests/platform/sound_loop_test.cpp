@@ -1,5 +1,6 @@
-// The looping read the audio callback uses, and the built-in chime.
+// The looping read the audio callback uses, the built-in chime, and the count that lets an idle loop wait.
 #include "platform/chime.h"
+#include "platform/idle_polls.h"
 #include "platform/sound_loop.h"
 
 #include <gtest/gtest.h>
@@ -152,4 +153,26 @@ TEST(Chime, IsAShortAudibleSoundWithoutClicks)
     EXPECT_LT(std::abs(static_cast<int>(chime.back())), 100);
     EXPECT_TRUE(platform::synthesiseChime(0, 2).empty());
     EXPECT_TRUE(platform::synthesiseChime(frequency, 0).empty());
+}
+
+// A loop that keeps finding nothing may wait from the poll after the 64th on; a message or a frame makes it
+// busy again, and a drawing loop (one frame between polls) never waits.
+TEST(IdlePolls, OnlyALongRunOfEmptyPollsWithNoFrameWaits)
+{
+    platform::IdlePolls polls;
+    for (unsigned i = 1; i <= 64; ++i) {
+        ASSERT_FALSE(polls.emptyPoll()) << "poll " << i;
+    }
+    EXPECT_TRUE(polls.emptyPoll());
+    EXPECT_TRUE(polls.emptyPoll());  // and goes on waiting
+
+    polls.reset();
+    for (unsigned i = 1; i <= 64; ++i) {
+        ASSERT_FALSE(polls.emptyPoll()) << "poll " << i << " after a reset";
+    }
+    polls.reset();
+    for (int frame = 0; frame < 1000; ++frame) {
+        ASSERT_FALSE(polls.emptyPoll());
+        polls.reset();
+    }
 }

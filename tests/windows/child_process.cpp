@@ -1,4 +1,4 @@
-// Child processes for the Windows checks: fork and exec with environment and output capture; Xvfb without GLX.
+// Child processes for the Windows checks: fork and exec with environment and output capture; a private Xvfb.
 #include "tests/windows/child_process.h"
 
 #include <chrono>
@@ -91,7 +91,7 @@ int ChildProcess::waitExit(double seconds)
     return -1;
 }
 
-XServerWithoutGl::~XServerWithoutGl()
+PrivateXServer::~PrivateXServer()
 {
     if (pid_ > 0) {
         kill(pid_, SIGTERM);
@@ -99,7 +99,7 @@ XServerWithoutGl::~XServerWithoutGl()
     }
 }
 
-bool XServerWithoutGl::start(const std::string &xvfb)
+bool PrivateXServer::start(const std::string &xvfb, bool withGl)
 {
     int fds[2];
     if (pipe(fds) != 0) return false;
@@ -115,8 +115,9 @@ bool XServerWithoutGl::start(const std::string &xvfb)
         const std::string fd = std::to_string(fds[1]);
         // -displayfd: the server picks a free display and writes its number once it accepts clients.
         // -noreset: a client that connects as the last one leaves would otherwise meet a resetting server.
-        std::vector<std::string> args = {xvfb, "-displayfd", fd,          "-extension", "GLX",     "-screen",
-                                         "0",  "640x480x24", "-nolisten", "tcp",        "-noreset"};
+        std::vector<std::string> args = {xvfb,         "-displayfd", fd,    "-screen", "0",
+                                         "640x480x24", "-nolisten",  "tcp", "-noreset"};
+        args.insert(args.end(), {withGl ? "+extension" : "-extension", "GLX"});
         std::vector<char *> argv = argvOf(args);
         execv(argv[0], argv.data());
         _exit(127);

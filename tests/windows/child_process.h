@@ -18,6 +18,7 @@ public:
     bool start(const std::vector<std::string> &argv, const std::string &workDir, const std::vector<std::string> &env,
                const std::string &outputPath);
     bool running();
+    pid_t pid() const { return pid_; }
     // Exit status (128 + signal when killed by one), or -1 when it outlasted `seconds` and was killed.
     int waitExit(double seconds);
 
@@ -25,20 +26,26 @@ private:
     pid_t pid_ = -1;
 };
 
-// Xvfb without the GLX extension, on a display number of its own choosing.
-class XServerWithoutGl {
+// A private Xvfb, with or without the GLX extension, on a display number of its own choosing.
+class PrivateXServer {
 public:
-    XServerWithoutGl() = default;
-    XServerWithoutGl(const XServerWithoutGl &) = delete;
-    XServerWithoutGl &operator=(const XServerWithoutGl &) = delete;
-    ~XServerWithoutGl();
+    PrivateXServer() = default;
+    PrivateXServer(const PrivateXServer &) = delete;
+    PrivateXServer &operator=(const PrivateXServer &) = delete;
+    ~PrivateXServer();
 
-    bool start(const std::string &xvfb);
+    bool start(const std::string &xvfb, bool withGl);
     const std::string &display() const { return display_; }
 
 private:
     pid_t pid_ = -1;
     std::string display_;
+};
+
+// Xvfb without the GLX extension.
+class XServerWithoutGl : public PrivateXServer {
+public:
+    bool start(const std::string &xvfb) { return PrivateXServer::start(xvfb, false); }
 };
 
 std::string readWholeFile(const std::string &path);
