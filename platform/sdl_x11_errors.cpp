@@ -74,7 +74,7 @@ void guardX11Connection()
 
 namespace platform {
 
-void guardX11Connection() {}
+void guardX11Connection() { }
 
 }  // namespace platform
 

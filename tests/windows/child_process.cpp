@@ -91,11 +91,14 @@ int ChildProcess::waitExit(double seconds)
     return -1;
 }
 
-PrivateXServer::~PrivateXServer()
+PrivateXServer::~PrivateXServer() { stop(); }
+
+void PrivateXServer::stop()
 {
     if (pid_ > 0) {
         kill(pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
+        pid_ = -1;
     }
 }
 
@@ -115,8 +118,10 @@ bool PrivateXServer::start(const std::string &xvfb, bool withGl)
         const std::string fd = std::to_string(fds[1]);
         // -displayfd: the server picks a free display and writes its number once it accepts clients.
         // -noreset: a client that connects as the last one leaves would otherwise meet a resetting server.
-        std::vector<std::string> args = {xvfb,         "-displayfd", fd,    "-screen", "0",
-                                         "640x480x24", "-nolisten",  "tcp", "-noreset"};
+        // Room for a 512 x 512 window with a window manager's frame.
+        std::vector<std::string> args = {xvfb,        "-displayfd", fd,
+                                         "-screen",   "0",          withGl ? "1024x768x24" : "640x480x24",
+                                         "-nolisten", "tcp",        "-noreset"};
         args.insert(args.end(), {withGl ? "+extension" : "-extension", "GLX"});
         std::vector<char *> argv = argvOf(args);
         execv(argv[0], argv.data());

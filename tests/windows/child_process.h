@@ -35,6 +35,7 @@ public:
     ~PrivateXServer();
 
     bool start(const std::string &xvfb, bool withGl);
+    void stop();  // as when the display goes away under its clients
     const std::string &display() const { return display_; }
 
 private:
