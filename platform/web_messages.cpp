@@ -18,6 +18,8 @@ enum PageEvent { noEvent = 0, keyDown = 1, keyUp = 2, pageHidden = 3, pageShown 
 
 // The listeners only gather events; the program takes them when it peeks, so no page event ever
 // calls into the program while it waits for a frame.
+// JavaScript: a C++ formatter would split its === and !==.
+// clang-format off
 EM_JS(void, installPageListeners, (), {
     if (Module['frostelPage']) return;
     var events = [];
@@ -26,7 +28,7 @@ EM_JS(void, installPageListeners, (), {
     function onKey(e)
     {
         events.push({
-            type : e.type == = 'keydown' ? 1 : 2,
+            type : e.type === 'keydown' ? 1 : 2,
             code : e.code || "",
             key : e.key || "",
             repeat : e.repeat,
@@ -46,17 +48,21 @@ EM_JS(void, installPageListeners, (), {
         }
 };
 });
+// clang-format on
 
 // Fills flags (bit 0 repeat, bit 1 Alt, bit 2 Ctrl) and the two key names; returns the event's kind.
+// JavaScript: a C++ formatter would split its === and !==.
+// clang-format off
 EM_JS(int, takePageEvent, (int *flags, char *code, int codeSize, char *key, int keySize), {
     var page = Module['frostelPage'];
-    if (!page || page.events.length == = 0) return 0;
+    if (!page || page.events.length === 0) return 0;
     var e = page.events.shift();
     HEAP32[flags >> 2] = (e.repeat ? 1 : 0) | (e.alt ? 2 : 0) | (e.ctrl ? 4 : 0);
     stringToUTF8(e.code || "", code, codeSize);
     stringToUTF8(e.key || "", key, keySize);
     return e.type;
 });
+// clang-format on
 
 // Once main has waited, its return no longer reaches the runtime's own exit (that saw only the first
 // unwinding): the end of the whole asynchronous run is awaited here instead, so returning from main

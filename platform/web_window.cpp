@@ -11,9 +11,12 @@ namespace platform {
 namespace {
 
 // The page shows what the program is called, as a title bar would.
+// JavaScript: a C++ formatter would split its === and !==.
+// clang-format off
 EM_JS(void, setPageTitle, (const char *title), {
-    if (typeof document != = 'undefined') document.title = UTF8ToString(title);
+    if (typeof document !== 'undefined') document.title = UTF8ToString(title);
 });
+// clang-format on
 
 }  // namespace
 

@@ -302,8 +302,8 @@ TEST_F(WindowTable, AFailedCreateDestroysTheWindowWithoutShowingIt)
 {
     fake.failCreate = true;
     EXPECT_EQ(create(WS_CAPTION | WS_VISIBLE), nullptr);
-    EXPECT_EQ(events, (Events{"create native Table visible", "WM_NCCREATE", "WM_CREATE", "WM_DESTROY",
-                              "WM_NCDESTROY", "destroy native"}));
+    EXPECT_EQ(events, (Events{"create native Table visible", "WM_NCCREATE", "WM_CREATE", "WM_DESTROY", "WM_NCDESTROY",
+                              "destroy native"}));
     EXPECT_TRUE(platform::windowTableEmpty());
 }
 
@@ -311,8 +311,8 @@ TEST_F(WindowTable, AWindowDestroyedDuringCreateIsNotReturned)
 {
     fake.destroyInCreate = true;
     EXPECT_EQ(create(WS_CAPTION | WS_VISIBLE), nullptr);
-    EXPECT_EQ(events, (Events{"create native Table visible", "WM_NCCREATE", "WM_CREATE", "WM_DESTROY",
-                              "WM_NCDESTROY", "destroy native"}));
+    EXPECT_EQ(events, (Events{"create native Table visible", "WM_NCCREATE", "WM_CREATE", "WM_DESTROY", "WM_NCDESTROY",
+                              "destroy native"}));
     EXPECT_EQ(fake.destroyedNatives, 1);
 }
 
@@ -368,8 +368,8 @@ TEST_F(WindowTable, AStaleHandleIsUnknownEverywhereAndItsPostedMessagesAreGone)
     EXPECT_EQ(message.hwnd, other);
     EXPECT_EQ(message.wParam, 2u);
     EXPECT_FALSE(platform::takeMessage(message, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(platform::liveWindows(), (std::vector<WindowRecord *>{platform::findWindow(other),
-                                                                    platform::findWindow(next)}));
+    EXPECT_EQ(platform::liveWindows(),
+              (std::vector<WindowRecord *>{platform::findWindow(other), platform::findWindow(next)}));
 }
 
 TEST_F(WindowTable, AClassRegistersOnceAndStaysWhileOneOfItsWindowsDoes)
