@@ -1,8 +1,8 @@
 // SDL layer only: The message queue over SDL events: SDL events become the Windows messages the window
-// procedure expects, and PeekMessage takes them (dispatch and default processing: default_processing.cpp).
+// procedure expects, and PeekMessage takes them from the portable queue (window_table.cpp; dispatch and default
+// processing: default_processing.cpp).
 #include "platform/idle_polls.h"
 #include "platform/key_message.h"
-#include "platform/message_queue.h"
 #include "platform/sdl_keys.h"
 #include "platform/sdl_layer.h"
 
@@ -10,10 +10,9 @@ namespace platform {
 
 namespace {
 
-MessageQueue queue;
 IdlePolls idlePolls;
 // How long an idle poll waits for an event: short enough that a restored window draws again at once.
-const Uint32 idleWaitMs = 10;
+const int idleWaitMs = 10;
 
 WPARAM activation(WORD state, bool minimised) { return MAKEWPARAM(state, minimised ? 1 : 0); }
 
@@ -52,16 +51,16 @@ bool translateWindowEvent(const SDL_WindowEvent &event)
     const HWND window = record->handle;
     switch (event.event) {
     case SDL_WINDOWEVENT_MINIMIZED:
-        record->minimised = true;
+        record->native->minimised = true;
         postMessage(window, WM_ACTIVATE, activation(WA_INACTIVE, true), 0, event.timestamp);
         break;
     case SDL_WINDOWEVENT_RESTORED:
-        record->minimised = false;
+        record->native->minimised = false;
         postMessage(window, WM_ACTIVATE, activation(WA_ACTIVE, false), 0, event.timestamp);
         break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
         setFocusWindow(window);
-        postMessage(window, WM_ACTIVATE, activation(WA_ACTIVE, record->minimised), 0, event.timestamp);
+        postMessage(window, WM_ACTIVATE, activation(WA_ACTIVE, record->native->minimised), 0, event.timestamp);
         break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
         if (focusWindow() == window) {
@@ -69,7 +68,7 @@ bool translateWindowEvent(const SDL_WindowEvent &event)
         }
         // A window that loses the focus while minimised is still minimised: say so, or
         // the caller would take it for active again.
-        postMessage(window, WM_ACTIVATE, activation(WA_INACTIVE, record->minimised), 0, event.timestamp);
+        postMessage(window, WM_ACTIVATE, activation(WA_INACTIVE, record->native->minimised), 0, event.timestamp);
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         // SIZE_CHANGED follows every size change, RESIZED only some: one WM_SIZE per change.
@@ -113,48 +112,19 @@ void pumpSdlEvents()
 
 }  // namespace
 
-void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time)
-{
-    MSG posted{};
-    posted.hwnd = window;
-    posted.message = message;
-    posted.wParam = wParam;
-    posted.lParam = lParam;
-    posted.time = time;
-    queue.post(posted);
-}
+void pumpNativeEvents() { pumpSdlEvents(); }
 
-void discardMessagesFor(HWND window) { queue.discardFor(window); }
+// A loop that polls without drawing (its window minimised) would spin a core: once it has found nothing many
+// times in a row, the poll gives the system a moment, and ends as soon as an event is there for the next one.
+void afterPeek(bool found)
+{
+    if (found) {
+        idlePolls.reset();
+    } else if (idlePolls.emptyPoll() && SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+        SDL_WaitEventTimeout(nullptr, idleWaitMs);
+    }
+}
 
 void noteFrameDrawn() { idlePolls.reset(); }
 
 }  // namespace platform
-
-using namespace platform;
-
-extern "C" {
-
-BOOL WINAPI PeekMessageA(MSG *lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg)
-{
-    if (lpMsg == nullptr) {
-        return FALSE;
-    }
-    const bool remove = (wRemoveMsg & PM_REMOVE) != 0;
-    pumpSdlEvents();
-    bool taken = queue.take(*lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove);
-    // A loop that polls without drawing (its window minimised) would spin a core: once it has found nothing
-    // many times in a row, the poll gives the system a moment, and comes back as soon as an event is there.
-    if (!taken && idlePolls.emptyPoll() && SDL_WasInit(SDL_INIT_VIDEO) != 0) {
-        SDL_WaitEventTimeout(nullptr, static_cast<int>(idleWaitMs));
-        pumpSdlEvents();
-        taken = queue.take(*lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove);
-    }
-    if (taken) {
-        idlePolls.reset();
-    }
-    return taken ? TRUE : FALSE;
-}
-
-void WINAPI PostQuitMessage(int nExitCode) { queue.postQuit(nExitCode); }
-
-}  // extern "C"

@@ -1,6 +1,6 @@
-// SDL layer only: The sound output behind PlaySoundA over SDL audio: one sound at a time, read from its file a
-// block at a time and converted to the device format as it plays. A thread of its own opens and drives the
-// device, so that a sound system that hangs never holds up the caller, nor the exit.
+// SDL layer only: The sound output behind PlaySoundA (whose choices are in window_table.cpp) over SDL audio: one
+// sound at a time, read from its file a block at a time and converted to the device format as it plays. A thread of its
+// own opens and drives the device, so that a sound system that hangs never holds up the caller, nor the exit.
 #include "platform/chime.h"
 #include "platform/sdl_layer.h"
 #include "platform/sound_loop.h"
@@ -340,35 +340,3 @@ bool stopSoundThread(unsigned milliseconds)
 }
 
 }  // namespace platform
-
-using namespace platform;
-
-extern "C" {
-
-BOOL WINAPI PlaySoundA(LPCSTR pszSound, HMODULE, DWORD fdwSound)
-{
-    if (pszSound == nullptr) {
-        stopSound();
-        return TRUE;
-    }
-    if (!openSoundOutput()) {
-        return FALSE;
-    }
-    // The name is always a file: there are no sound aliases here.
-    bool looping = (fdwSound & SND_LOOP) != 0;
-    if (!prepareSound(pszSound)) {
-        if ((fdwSound & SND_NODEFAULT) != 0 || !prepareSound(nullptr)) {
-            stopSound();
-            return FALSE;
-        }
-        looping = false;  // the stand-in sounds once, however the file was to play
-    }
-    playPreparedSound(looping);
-    // Without SND_ASYNC the call returns when the sound is over; a loop never ends, so it is always asynchronous.
-    if ((fdwSound & SND_ASYNC) == 0 && !looping) {
-        waitForSoundEnd();
-    }
-    return TRUE;
-}
-
-}  // extern "C"

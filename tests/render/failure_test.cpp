@@ -48,7 +48,19 @@ TEST(Failure, WithNoDisplayTheProgramEndsWithOneAndSaysWhy)
     fs::remove_all(dir);
 }
 
-// The windows titled `title`, as xwininfo lists them: SDL's box names itself in UTF-8, which xdotool does not read.
+std::vector<std::string> windowIds(const std::string &display, const std::string &search)
+{
+    std::vector<std::string> ids;
+    std::FILE *out = popen(("DISPLAY=" + display + " xdotool search " + search + " 2>/dev/null").c_str(), "r");
+    if (out == nullptr) return ids;
+    char line[64];
+    while (std::fgets(line, sizeof line, out) != nullptr) ids.emplace_back(std::string(line, std::strcspn(line, "\n")));
+    pclose(out);
+    return ids;
+}
+
+// The windows titled `title`, as xwininfo lists them, in decimal as xdotool does: SDL's box names itself in UTF-8,
+// which xdotool does not read.
 std::vector<std::string> windowsTitled(const std::string &display, const std::string &title)
 {
     std::vector<std::string> ids;
@@ -60,22 +72,24 @@ std::vector<std::string> windowsTitled(const std::string &display, const std::st
         const std::string text(line);
         const size_t id = text.find("0x");
         if (id != std::string::npos && text.compare(text.find(' ', id), quoted.size(), quoted) == 0)
-            ids.push_back(text.substr(id, text.find(' ', id) - id));
+            ids.push_back(std::to_string(std::stoul(text.substr(id, text.find(' ', id) - id), nullptr, 16)));
     }
     pclose(out);
     return ids;
 }
 
 // The program on Xvfb without GLX, up to its "no OpenGL" box. SDL cannot make an OpenGL window there. The box
-// is SDL's, shown from a child process so that a signal can end it, or where SDL cannot show one a dialog
-// program's: xmessage here.
-class NoGlBox : public ::testing::Test {
+// is SDL's, shown from a child process so that a signal can end it, or, on a server with too few fonts for
+// SDL's, a dialog program's: xmessage here.
+class NoGlBox : public ::testing::TestWithParam<bool> {
 protected:
+    bool fewFonts() const { return GetParam(); }
+
     void SetUp() override
     {
         for (const char *tool : {"/usr/bin/xmessage", "/usr/bin/xdotool", "/usr/bin/xwininfo"})
             if (access(tool, X_OK) != 0) GTEST_SKIP() << tool << " is not installed (Debian: x11-utils, xdotool)";
-        ASSERT_TRUE(server.start(FROSTEL_XVFB)) << "could not start " << FROSTEL_XVFB;
+        ASSERT_TRUE(server.start(FROSTEL_XVFB, fewFonts())) << "could not start " << FROSTEL_XVFB;
         dir = scratch("no-gl");
         fs::create_directories(dir / "bin");
         fs::create_symlink("/usr/bin/xmessage", dir / "bin/xmessage");
@@ -96,7 +110,12 @@ protected:
     std::string errorBox()
     {
         const auto boxes = windowsTitled(server.display(), "ERROR");
-        return boxes.empty() ? "" : boxes.front();
+        if (boxes.empty()) return "";
+        // Which one shows: xmessage only where SDL cannot show its own.
+        const auto xmessages = windowIds(server.display(), "--class Xmessage");
+        const bool xmessage = std::find(xmessages.begin(), xmessages.end(), boxes.front()) != xmessages.end();
+        EXPECT_EQ(xmessage, fewFonts());
+        return boxes.front();
     }
 
     std::string log() { return readWholeFile((dir / "run.log").string()); }
@@ -115,7 +134,7 @@ protected:
     std::string box;
 };
 
-TEST_F(NoGlBox, TheBoxShowsAndAnOkEndsTheProgramAndSdlSaysWhy)
+TEST_P(NoGlBox, TheBoxShowsAndAnOkEndsTheProgramAndSdlSaysWhy)
 {
     EXPECT_TRUE(contains(log(), "Could not create the window: ")) << log();
     EXPECT_TRUE(contains(log(), "GLX")) << "SDL's own reason should name what is missing\n" << log();
@@ -127,8 +146,13 @@ TEST_F(NoGlBox, TheBoxShowsAndAnOkEndsTheProgramAndSdlSaysWhy)
 }
 
 // They were ignored while the box waited: only a click ended the program.
-TEST_F(NoGlBox, SigtermEndsTheBoxAndTheProgramAsAClosedBoxWould) { expectEndedBy(SIGTERM); }
-TEST_F(NoGlBox, SigintEndsTheBoxAndTheProgramAsAClosedBoxWould) { expectEndedBy(SIGINT); }
+TEST_P(NoGlBox, SigtermEndsTheBoxAndTheProgramAsAClosedBoxWould) { expectEndedBy(SIGTERM); }
+TEST_P(NoGlBox, SigintEndsTheBoxAndTheProgramAsAClosedBoxWould) { expectEndedBy(SIGINT); }
+
+INSTANTIATE_TEST_SUITE_P(SdlBoxOrXmessage, NoGlBox, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool> &info) {
+                             return std::string(info.param ? "XmessageWhereSdlHasTooFewFonts" : "SdlsOwnBox");
+                         });
 
 // FIFOs would block the first frame's open for ever, and a directory as the model once asked for 2^63
 // bytes. Each is a failed load: the scene draws on with the rest, and Escape still ends it.

@@ -102,7 +102,7 @@ void PrivateXServer::stop()
     }
 }
 
-bool PrivateXServer::start(const std::string &xvfb, bool withGl)
+bool PrivateXServer::start(const std::string &xvfb, bool withGl, bool builtInFontsOnly)
 {
     int fds[2];
     if (pipe(fds) != 0) return false;
@@ -123,6 +123,7 @@ bool PrivateXServer::start(const std::string &xvfb, bool withGl)
                                          "-screen",   "0",          withGl ? "1024x768x24" : "640x480x24",
                                          "-nolisten", "tcp",        "-noreset"};
         args.insert(args.end(), {withGl ? "+extension" : "-extension", "GLX"});
+        if (builtInFontsOnly) args.insert(args.end(), {"-fp", "built-ins"});
         std::vector<char *> argv = argvOf(args);
         execv(argv[0], argv.data());
         _exit(127);

@@ -34,7 +34,9 @@ public:
     PrivateXServer &operator=(const PrivateXServer &) = delete;
     ~PrivateXServer();
 
-    bool start(const std::string &xvfb, bool withGl);
+    // With `builtInFontsOnly`, the server has only its own "fixed" and "cursor": too few for SDL's message
+    // boxes, enough for xmessage.
+    bool start(const std::string &xvfb, bool withGl, bool builtInFontsOnly = false);
     void stop();  // as when the display goes away under its clients
     const std::string &display() const { return display_; }
 
@@ -46,7 +48,10 @@ private:
 // Xvfb without the GLX extension.
 class XServerWithoutGl : public PrivateXServer {
 public:
-    bool start(const std::string &xvfb) { return PrivateXServer::start(xvfb, false); }
+    bool start(const std::string &xvfb, bool builtInFontsOnly = false)
+    {
+        return PrivateXServer::start(xvfb, false, builtInFontsOnly);
+    }
 };
 
 std::string readWholeFile(const std::string &path);
