@@ -152,8 +152,12 @@ BoxEnd waitForBox(pid_t child, int &exitStatus)
     const bool watching = readyWakeUpPipe();
     if (watching) {
         endingSignal = 0;
+        // A signal the process ignores (SIGINT in a background job) stays ignored.
         for (int i = 0; i < 2; ++i) {
-            sigaction(signals[i], &ending, &previous[i]);
+            sigaction(signals[i], nullptr, &previous[i]);
+            if (previous[i].sa_handler != SIG_IGN) {
+                sigaction(signals[i], &ending, nullptr);
+            }
         }
     }
     BoxEnd end = BoxEnd::failed;

@@ -132,6 +132,12 @@ TEST_F(DialogStandIns, ZenityIsAskedFirstWithTheTextShownAsItStands)
 // closed one; the program, asked to end, shows no further box.
 TEST_F(DialogStandIns, ASignalEndsAWaitingDialogAsAClosedBox)
 {
+    // Run from a background job, the test would have SIGINT ignored, and an ignored signal stays ignored.
+    struct sigaction standard { };
+    standard.sa_handler = SIG_DFL;
+    struct sigaction before[2];
+    sigaction(SIGINT, &standard, &before[0]);
+    sigaction(SIGTERM, &standard, &before[1]);
     for (const int signal : {SIGTERM, SIGINT}) {
         const fs::path started = dir / "started";
         fs::remove(started);
@@ -151,6 +157,8 @@ TEST_F(DialogStandIns, ASignalEndsAWaitingDialogAsAClosedBox)
         EXPECT_TRUE(platform::boxesEndedBySignal());
         platform::forgetBoxesEndedBySignal();
     }
+    sigaction(SIGINT, &before[0], nullptr);
+    sigaction(SIGTERM, &before[1], nullptr);
 }
 
 TEST_F(DialogStandIns, KdialogAnswersYesNoAndAClosedBox)

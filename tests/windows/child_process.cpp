@@ -48,6 +48,9 @@ bool ChildProcess::start(const std::vector<std::string> &argv, const std::string
     if (pid_ < 0) return false;
     if (pid_ == 0) {
         setpgid(0, 0);
+        // As a user's shell starts it: a test run from a background job would hand on SIGINT ignored.
+        signal(SIGINT, SIG_DFL);
+        signal(SIGTERM, SIG_DFL);
         const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (out >= 0) {
             dup2(out, STDOUT_FILENO);
