@@ -88,8 +88,9 @@ TEST_F(Ms3dHuge, FourGigabytesOfZerosAreRefusedByTheirFirstByteAsAnOrdinaryFaile
     EXPECT_EQ(inGuardedChild([] {
                   Ms3dModel model;
                   const bool loaded = static_cast<MeshModel &>(model).loadFromFile("tree.ms3d");
-                  return std::to_string(loaded) + " " + std::to_string(model.vertexCount + model.triangleCount +
-                                                                       model.meshCount + model.materialCount);
+                  return std::to_string(loaded) + " " +
+                         std::to_string(model.vertexCount + model.triangleCount + model.meshCount +
+                                        model.materialCount);
               }),
               "0 0");
 }
