@@ -1,7 +1,6 @@
 // Browser layer only: The message queue over page events: keys and the page's visibility become the Windows messages
 // the window procedure expects, and PeekMessage yields to the browser when the queue stays empty.
 #include "platform/key_message.h"
-#include "platform/message_queue.h"
 #include "platform/web_keys.h"
 #include "platform/web_layer.h"
 
@@ -11,7 +10,6 @@ namespace platform {
 
 namespace {
 
-MessageQueue queue;
 int emptyPeeks = 0;
 // A loop that only peeks (as while the page is hidden) gives the browser its turn after this many.
 const int emptyPeeksBeforeYield = 64;
@@ -20,6 +18,8 @@ enum PageEvent { noEvent = 0, keyDown = 1, keyUp = 2, pageHidden = 3, pageShown 
 
 // The listeners only gather events; the program takes them when it peeks, so no page event ever
 // calls into the program while it waits for a frame.
+// JavaScript: a C++ formatter would split its === and !==.
+// clang-format off
 EM_JS(void, installPageListeners, (), {
     if (Module['frostelPage']) return;
     var events = [];
@@ -28,7 +28,7 @@ EM_JS(void, installPageListeners, (), {
     function onKey(e)
     {
         events.push({
-            type : e.type == = 'keydown' ? 1 : 2,
+            type : e.type === 'keydown' ? 1 : 2,
             code : e.code || "",
             key : e.key || "",
             repeat : e.repeat,
@@ -48,17 +48,21 @@ EM_JS(void, installPageListeners, (), {
         }
 };
 });
+// clang-format on
 
 // Fills flags (bit 0 repeat, bit 1 Alt, bit 2 Ctrl) and the two key names; returns the event's kind.
+// JavaScript: a C++ formatter would split its === and !==.
+// clang-format off
 EM_JS(int, takePageEvent, (int *flags, char *code, int codeSize, char *key, int keySize), {
     var page = Module['frostelPage'];
-    if (!page || page.events.length == = 0) return 0;
+    if (!page || page.events.length === 0) return 0;
     var e = page.events.shift();
     HEAP32[flags >> 2] = (e.repeat ? 1 : 0) | (e.alt ? 2 : 0) | (e.ctrl ? 4 : 0);
     stringToUTF8(e.code || "", code, codeSize);
     stringToUTF8(e.key || "", key, keySize);
     return e.type;
 });
+// clang-format on
 
 // Once main has waited, its return no longer reaches the runtime's own exit (that saw only the first
 // unwinding): the end of the whole asynchronous run is awaited here instead, so returning from main
@@ -102,7 +106,7 @@ void pumpPageEvents()
         if (kind == noEvent) {
             return;
         }
-        const WebWindow *record = firstWindow();
+        const WindowRecord *record = firstWindow();
         if (record == nullptr) {
             continue;
         }
@@ -138,42 +142,16 @@ void waitForNextFrame()
 
 void noteFrameYielded() { emptyPeeks = 0; }
 
-void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time)
+void pumpNativeEvents() { pumpPageEvents(); }
+
+void afterPeek(bool found)
 {
-    MSG posted{};
-    posted.hwnd = window;
-    posted.message = message;
-    posted.wParam = wParam;
-    posted.lParam = lParam;
-    posted.time = time;
-    queue.post(posted);
-}
-
-void discardMessagesFor(HWND window) { queue.discardFor(window); }
-
-}  // namespace platform
-
-using namespace platform;
-
-extern "C" {
-
-BOOL WINAPI PeekMessageA(MSG *lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg)
-{
-    if (lpMsg == nullptr) {
-        return FALSE;
-    }
-    pumpPageEvents();
-    if (queue.take(*lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0)) {
+    if (found) {
         emptyPeeks = 0;
-        return TRUE;
-    }
-    if (++emptyPeeks >= emptyPeeksBeforeYield) {
+    } else if (++emptyPeeks >= emptyPeeksBeforeYield) {
         emptyPeeks = 0;
         waitForNextFrame();
     }
-    return FALSE;
 }
 
-void WINAPI PostQuitMessage(int nExitCode) { queue.postQuit(nExitCode); }
-
-}  // extern "C"
+}  // namespace platform
