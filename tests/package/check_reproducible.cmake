@@ -17,6 +17,16 @@ foreach(entry IN LISTS entries)
   endif()
 endforeach()
 
+# The copy's package is configured with the homepage and the maintainer that DEB was built with.
+foreach(field Homepage Maintainer)
+  execute_process(COMMAND dpkg-deb --field "${DEB}" ${field} OUTPUT_VARIABLE ${field} OUTPUT_STRIP_TRAILING_WHITESPACE)
+endforeach()
+execute_process(COMMAND ${CMAKE_COMMAND} -S "${copy}" -B "${copy}/build-deb" -DFROSTEL_TESTS=OFF
+                        "-DFROSTEL_HOMEPAGE_URL=${Homepage}" "-DFROSTEL_PACKAGE_MAINTAINER=${Maintainer}"
+                OUTPUT_QUIET ERROR_VARIABLE err RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "configuring the copy failed: ${err}")
+endif()
 # Niced: it builds the whole tree while the other tests run.
 execute_process(COMMAND nice -n 10 "${copy}/scripts/package" OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE failed
                 OUTPUT_STRIP_TRAILING_WHITESPACE)
