@@ -27,6 +27,8 @@ const size_t textureNameSize = 128;
 // about 8 GB. A longer file holds more than any model and is refused unread.
 const uint64_t largestMs3dFile = headerSize + (2 + 65535ull * vertexSize) + (2 + 65535ull * triangleSize) +
                                  (2 + 65535ull * (groupFixedSize + 2 * 65535ull)) + (2 + 65535ull * materialSize);
+// Up to this length one read of the whole file costs less than first measuring how far its model goes.
+const uint64_t wholeFileRead = 16u << 20;
 
 bool refuse(char *reason, size_t reasonSize, const char *format, ...)
 {
@@ -249,8 +251,6 @@ bool checkMaterialIndices(Reader &in, const ModelArrays &model)
     return true;
 }
 
-const uint64_t wholeFileRead = 16u << 20;
-
 // The identifier, then the version: the only checks made before anything else is read.
 bool checkHeader(const uint8_t *image, size_t size, int32_t &version, char *reason, size_t reasonSize)
 {
@@ -300,7 +300,8 @@ uint64_t modelExtent(std::FILE *file, uint64_t size)
     if (!countAt(pos, count)) return size;
     pos += 2;
     for (uint16_t g = 0, n = 0; g < count; ++g) {
-        if (!countAt(pos + groupFixedSize - 3, n)) return size;
+        // A group's own triangle count follows its flags and its 32-byte name.
+        if (!countAt(pos + 33, n)) return size;
         pos += groupFixedSize + 2u * n;
     }
     if (!countAt(pos, count)) return size;
@@ -346,7 +347,6 @@ bool readMs3dFile(const char *fileName, ModelArrays &arrays, int32_t *version, c
                       "file too large: %llu bytes, where the largest model the format can hold takes %llu",
                       static_cast<unsigned long long>(fileSize), static_cast<unsigned long long>(largestMs3dFile));
     }
-    // Up to a few megabytes one read of the whole file costs less than measuring the model's extent first.
     const uint64_t extent = fileSize <= wholeFileRead ? fileSize : modelExtent(file, fileSize);
     const auto size = static_cast<size_t>(extent);
     auto *image = static_cast<uint8_t *>(size == extent ? std::malloc(size) : nullptr);
