@@ -1,8 +1,9 @@
-"""The browser build's figures for docs/performance.md: frames per second in headless Chromium (SwiftShader)
-beside the Linux build on Mesa (llvmpipe under Xvfb, counted by Mesa's own HUD), start-up to the first
-frame, and what the page downloads. Not a test: run it by hand from the checkout after scripts/test.
+"""The browser build's figures for docs/performance.md: frames per second and the main thread's script
+milliseconds per frame in headless Chromium (SwiftShader; Chromium's own Performance metrics over the
+DevTools protocol), beside the Linux build on Mesa (llvmpipe under Xvfb, counted by Mesa's own HUD), start-up
+to the first frame, and what the page downloads. Not a test: run it by hand from the checkout after scripts/test.
 
-    /usr/bin/python3 bench/web_measure.py build-web build [SECONDS]
+    /usr/bin/python3 bench/web_measure.py build-web build [SECONDS] [RUNS]
 """
 import gzip
 import os
@@ -37,26 +38,39 @@ def linux_rate(build, seconds):
     return sum(values) / len(values)
 
 
+def metrics(b):
+    """Chromium's running totals for the page's main thread, in seconds (ScriptDuration is JavaScript and
+    WebAssembly; TaskDuration everything the thread did)."""
+    values = {m['name']: m['value'] for m in b.call('Performance.getMetrics')['metrics']}
+    return values['ScriptDuration'], values['TaskDuration']
+
+
 def main():
     site, build = sys.argv[1], sys.argv[2]
     seconds = float(sys.argv[3]) if len(sys.argv) > 3 else 10.0
+    runs = int(sys.argv[4]) if len(sys.argv) > 4 else 3
     sizes(site)
     linux = []
     server = browser.Server(site)
-    starts, rates = [], []
+    starts, rates, scripts, tasks = [], [], [], []
     try:
-        for run in range(3):
+        for run in range(runs):
             b = browser.Browser()
             try:
+                b.call('Performance.enable', timeDomain='threadTicks')
                 b.open(server.url())
                 b.wait_for('frostelPage.state.frames >= 1', 60, 'the first frame')
                 # performance.now() counts from the navigation: this is load, compile, data and set-up.
                 starts.append(b.evaluate('frostelPage.state.firstFrameAt'))
                 b.pump(2.0)
                 f0, t0 = b.evaluate('[frostelPage.state.frames, performance.now()]')
+                s0, k0 = metrics(b)
                 b.pump(seconds)
                 f1, t1 = b.evaluate('[frostelPage.state.frames, performance.now()]')
+                s1, k1 = metrics(b)
                 rates.append((f1 - f0) * 1000.0 / (t1 - t0))
+                scripts.append((s1 - s0) * 1000.0 / max(f1 - f0, 1))
+                tasks.append((k1 - k0) * 1000.0 / max(f1 - f0, 1))
             finally:
                 b.close()
             linux.append(linux_rate(build, seconds))
@@ -64,7 +78,10 @@ def main():
         server.close()
     print('first frame after navigation: %s ms' % ', '.join('%.0f' % s for s in starts))
     print('frames per second over %g s, browser: %s' % (seconds, ', '.join('%.1f' % r for r in rates)))
+    print('main-thread script ms per frame, browser: %s' % ', '.join('%.2f' % r for r in scripts))
+    print('main-thread busy ms per frame (all tasks), browser: %s' % ', '.join('%.2f' % r for r in tasks))
     print('frames per second over %g s, Linux on Mesa: %s' % (seconds, ', '.join('%.1f' % r for r in linux)))
+    print('load average: %s' % open('/proc/loadavg').read().split()[:3])
 
 
 if __name__ == '__main__':

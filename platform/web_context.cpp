@@ -1,9 +1,8 @@
 // Browser layer only: Device contexts, pixel formats, the WebGL context and buffer swaps on the page's canvas.
-// The context is made through Emscripten's SDL 1.2 video mode call: that is what sets up the
-// fixed-function emulation that turns immediate mode into WebGL.
+// GL itself is our own subset (web_gl.cpp), which makes and keeps the canvas's WebGL context.
+#include "platform/web_gl.h"
 #include "platform/web_layer.h"
 
-#include <SDL/SDL.h>
 #include <emscripten.h>
 
 #include <set>
@@ -16,50 +15,6 @@ std::set<uintptr_t> contexts;
 bool canvasReady = false;
 HGLRC currentContext = nullptr;
 
-// The canvas's WebGL context is got first with the attributes the descriptor asks for, and with
-// the drawing buffer kept between frames: the scene clears only depth, and blends each frame over
-// the last, as a desktop back buffer keeps it. The video mode call then finds this context.
-// clang-format off
-EM_JS(int, prepareCanvas, (int width, int height, int alpha, int depth, int stencil), {
-    var canvas = Module['canvas'];
-    if (!canvas || typeof WebGLRenderingContext === 'undefined') return 0;
-    canvas.width = width;
-    canvas.height = height;
-    var attributes = {
-        alpha: alpha != 0, depth: depth != 0, stencil: stencil != 0, antialias: false,
-        preserveDrawingBuffer: true
-    };
-    var gl = canvas.getContext('webgl', attributes) || canvas.getContext('experimental-webgl', attributes);
-    return gl ? 1 : 0;
-});
-// clang-format on
-
-// Two things WebGL does differently from desktop GL, mended on the context itself. It has no
-// perspective-correction hint and reports one as an error; it is always correct there. And it samples
-// "no texture" (texture 0, whose image was never given) as opaque black, where desktop GL leaves such
-// a texture out and draws the plain colour: a missing image must draw white, as on the desktop. A 1 x 1
-// white texture stands in for texture 0, which with the modulate environment gives the plain colour.
-// clang-format off
-EM_JS(void, mendContext, (), {
-    var gl = Module['ctx'];
-    if (!gl || gl.frostelMended) return;
-    var hint = gl.hint.bind(gl);
-    gl.hint = function(target, mode) {
-        if (target === 0x0C50) return;  // GL_PERSPECTIVE_CORRECTION_HINT
-        hint(target, mode);
-    };
-    var bindTexture = gl.bindTexture.bind(gl);
-    var white = gl.createTexture();
-    bindTexture(gl.TEXTURE_2D, white);
-    gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, 1, 1, 0, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array([255, 255, 255, 255]));
-    bindTexture(gl.TEXTURE_2D, null);
-    gl.bindTexture = function(target, texture) {
-        bindTexture(target, texture || (target === gl.TEXTURE_2D ? white : null));
-    };
-    gl.frostelMended = true;
-});
-// clang-format on
-
 // The page counts frames (its start-up time is the first one's).
 // clang-format off
 EM_JS(void, tellPageOfFrame, (), {
@@ -69,22 +24,13 @@ EM_JS(void, tellPageOfFrame, (), {
 
 bool makeCanvasContext(const WebWindow &record)
 {
-    const GlPixelAttributes &visual = record.visual;
-    if (!prepareCanvas(record.width, record.height, visual.alphaBits, visual.depthBits, visual.stencilBits)) {
-        return false;
-    }
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, visual.redBits);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, visual.greenBits);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, visual.blueBits);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, visual.alphaBits);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, visual.depthBits);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, visual.stencilBits);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, visual.doubleBuffer ? 1 : 0);
-    if (SDL_SetVideoMode(record.width, record.height, 32, SDL_OPENGL) == nullptr) {
-        return false;
-    }
-    mendContext();
-    return true;
+    webgl::ContextRequest request;
+    request.alpha = record.visual.alphaBits > 0;
+    request.depth = record.visual.depthBits > 0;
+    request.stencil = record.visual.stencilBits > 0;
+    request.width = record.width;
+    request.height = record.height;
+    return webgl::createContext(request);
 }
 
 }  // namespace
@@ -173,6 +119,11 @@ BOOL WINAPI wglDeleteContext(HGLRC hglrc)
     if (currentContext == hglrc) {
         currentContext = nullptr;
     }
+    // The last one gone, this run's WebGL objects go too; the canvas keeps its context for the next run.
+    if (contexts.empty() && canvasReady) {
+        webgl::destroyContext();
+        canvasReady = false;
+    }
     return TRUE;
 }
 
@@ -182,6 +133,7 @@ BOOL WINAPI SwapBuffers(HDC hdc)
     if (record == nullptr || !record->pixelFormatSet) {
         return FALSE;
     }
+    webgl::submitFrame();
     tellPageOfFrame();
     // The browser shows what was drawn once control goes back to it.
     waitForNextFrame();
