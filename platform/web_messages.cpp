@@ -28,7 +28,10 @@ EM_JS(void, installPageListeners, (), {
     function onKey(e) {
         events.push({type: e.type === 'keydown' ? 1 : 2, code: e.code || "", key: e.key || "", repeat: e.repeat,
                      alt: e.altKey, ctrl: e.ctrlKey});
-        if (scrollKeys.indexOf(e.code) >= 0) e.preventDefault();
+        // The keys that would scroll the page do not, unless a control has the focus: Space and Enter press a
+        // button there, as on any page.
+        var t = e.target, control = t && t.closest && t.closest('button, input, select, textarea, a[href]');
+        if (scrollKeys.indexOf(e.code) >= 0 && !control) e.preventDefault();
     }
     function onVisibility() { events.push({type: document.hidden ? 3 : 4}); }
     document.addEventListener('keydown', onKey);
@@ -68,7 +71,10 @@ EM_JS(void, waitForAnimationFrame, (), {
         requestAnimationFrame(function() {
             if (!Module['frostelExitAwaited'] && Asyncify.currData && !Asyncify.asyncPromiseHandlers) {
                 Module['frostelExitAwaited'] = true;
-                Asyncify.whenDone().then(function(status) { exit(status); });
+                Asyncify.whenDone().then(function(status) {
+                    // exit() ends by throwing ExitStatus to unwind; here nothing is left to unwind.
+                    try { exit(status); } catch (e) { if (!(e instanceof ExitStatus)) throw e; }
+                });
             }
             wakeUp();
         });
