@@ -51,17 +51,19 @@ def snow_pattern_at(x, z):
     return HIGH_S_LOW_T if high_s else LOW_S_LOW_T
 
 
-def write_test_data(folder, default_data, leave_out=()):
+def write_test_data(folder, default_data, leave_out=(), snow_size=16, flake_size=8):
     """The default model with images of our own making whose colours the checks know."""
     os.makedirs(folder)
     for name in ('tree.ms3d', 'bark.tga', 'needles.tga', 'music.wav'):
         shutil.copy(os.path.join(default_data, name), folder)
+    half = snow_size // 2
 
     def snow(column, row):
-        c = (LOW_S_LOW_T if column < 8 else HIGH_S_LOW_T) if row < 8 else (LOW_S_HIGH_T if column < 8 else HIGH_S_HIGH_T)
+        c = ((LOW_S_LOW_T if column < half else HIGH_S_LOW_T) if row < half
+             else (LOW_S_HIGH_T if column < half else HIGH_S_HIGH_T))
         return c + (255,)
-    write_tga(os.path.join(folder, 'snow.tga'), 16, 16, snow)
-    write_tga(os.path.join(folder, 'snowflake.tga'), 8, 8, lambda c, r: FLAKE + (255,))
+    write_tga(os.path.join(folder, 'snow.tga'), snow_size, snow_size, snow)
+    write_tga(os.path.join(folder, 'snowflake.tga'), flake_size, flake_size, lambda c, r: FLAKE + (255,))
     write_tga(os.path.join(folder, 'shine.tga'), 4, 4, lambda c, r: (255, 255, 255, 0))
     # An opaque frame six texels wide round a clear middle.
     write_tga(os.path.join(folder, 'overlay.tga'), 64, 64,
@@ -471,6 +473,15 @@ def scene_is_shown(picture, failures, what):
 
 
 # A lost context answers no extension: the test keeps the one it got before.
+def images_of_any_size_repeat(args, failures):
+    """WebGL 1 repeats only images whose sides are powers of two; the layer repeats the others itself."""
+    data = os.path.join(args.work, 'stage', 'data')
+    write_test_data(data, args.data, snow_size=12, flake_size=6)
+    with Session(make_site(args, data)) as session:
+        session.open_and_wait_for_frames()
+        scene_is_shown(session.read_back(), failures, '12 x 12 ground, 6 x 6 flake')
+
+
 LOSE_CONTEXT = ("(window.frostelLose = window.frostelLose || "
                 "document.getElementById('view').getContext('webgl').getExtension('WEBGL_lose_context')).%s()")
 
@@ -604,7 +615,8 @@ def clean_console_and_free_input(args, failures):
 
 CASES = {f.__name__: f for f in (scene_draws, missing_overlay_whitens, escape_ends_and_starts_again,
                                   hidden_page_stops_drawing, sound_after_gesture, no_webgl_message, film_fidelity,
-                                  context_lost_and_restored, restarts_do_not_leak, clean_console_and_free_input)}
+                                  context_lost_and_restored, restarts_do_not_leak, clean_console_and_free_input,
+                                  images_of_any_size_repeat)}
 
 
 def main():
