@@ -38,6 +38,36 @@ def linux_rate(build, seconds):
     return sum(values) / len(values)
 
 
+def process_cpu(b):
+    """CPU seconds so far of each kind of Chromium process under the browser (the renderer runs the page's main
+    thread; the GPU process runs SwiftShader, which rasterises on the CPU)."""
+    ticks = float(os.sysconf('SC_CLK_TCK'))
+    parents, cpu, kinds = {}, {}, {}
+    for name in os.listdir('/proc'):
+        if not name.isdigit():
+            continue
+        try:
+            with open('/proc/%s/stat' % name) as f:
+                fields = f.read().rsplit(')', 1)[1].split()
+            with open('/proc/%s/cmdline' % name, 'rb') as f:
+                # Chromium rewrites its command line as one string, spaces between the arguments.
+                args = f.read().replace(b'\0', b' ').split()
+        except OSError:
+            continue
+        pid = int(name)
+        parents[pid] = int(fields[1])
+        cpu[pid] = (int(fields[11]) + int(fields[12])) / ticks
+        kinds[pid] = next((a.split(b'=', 1)[1].decode() for a in args if a.startswith(b'--type=')), 'browser')
+    totals = {}
+    for pid in cpu:
+        at = pid
+        while at in parents and at != b.process.pid and at > 1:
+            at = parents[at]
+        if at == b.process.pid:
+            totals[kinds[pid]] = totals.get(kinds[pid], 0.0) + cpu[pid]
+    return totals
+
+
 def metrics(b):
     """Chromium's running totals for the page's main thread, in seconds (ScriptDuration is JavaScript and
     WebAssembly; TaskDuration everything the thread did)."""
@@ -52,7 +82,7 @@ def main():
     sizes(site)
     linux = []
     server = browser.Server(site)
-    starts, rates, scripts, tasks = [], [], [], []
+    starts, rates, scripts, tasks, processes = [], [], [], [], []
     try:
         for run in range(runs):
             b = browser.Browser()
@@ -65,9 +95,12 @@ def main():
                 b.pump(2.0)
                 f0, t0 = b.evaluate('[frostelPage.state.frames, performance.now()]')
                 s0, k0 = metrics(b)
+                c0 = process_cpu(b)
                 b.pump(seconds)
                 f1, t1 = b.evaluate('[frostelPage.state.frames, performance.now()]')
                 s1, k1 = metrics(b)
+                c1 = process_cpu(b)
+                processes.append({k: (c1[k] - c0.get(k, 0.0)) * 1000.0 / max(f1 - f0, 1) for k in c1})
                 rates.append((f1 - f0) * 1000.0 / (t1 - t0))
                 scripts.append((s1 - s0) * 1000.0 / max(f1 - f0, 1))
                 tasks.append((k1 - k0) * 1000.0 / max(f1 - f0, 1))
@@ -80,6 +113,9 @@ def main():
     print('frames per second over %g s, browser: %s' % (seconds, ', '.join('%.1f' % r for r in rates)))
     print('main-thread script ms per frame, browser: %s' % ', '.join('%.2f' % r for r in scripts))
     print('main-thread busy ms per frame (all tasks), browser: %s' % ', '.join('%.2f' % r for r in tasks))
+    for kind in sorted(set(k for p in processes for k in p)):
+        print('CPU ms per frame, Chromium %s process: %s' % (kind, ', '.join('%.2f' % p.get(kind, 0.0)
+                                                                            for p in processes)))
     print('frames per second over %g s, Linux on Mesa: %s' % (seconds, ', '.join('%.1f' % r for r in linux)))
     print('load average: %s' % open('/proc/loadavg').read().split()[:3])
 
