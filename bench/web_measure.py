@@ -3,8 +3,9 @@ milliseconds per frame in headless Chromium (SwiftShader; Chromium's own Perform
 DevTools protocol), beside the Linux build on Mesa (llvmpipe under Xvfb, counted by Mesa's own HUD), start-up
 to the first frame, and what the page downloads. Not a test: run it by hand from the checkout after scripts/test.
 
-    /usr/bin/python3 bench/web_measure.py build-web build [SECONDS] [RUNS]
+    /usr/bin/python3 bench/web_measure.py build-web build [SECONDS] [RUNS] [--before OTHER-BUILD-WEB]
 """
+import argparse
 import gzip
 import os
 import subprocess
@@ -75,48 +76,78 @@ def metrics(b):
     return values['ScriptDuration'], values['TaskDuration']
 
 
-def main():
-    site, build = sys.argv[1], sys.argv[2]
-    seconds = float(sys.argv[3]) if len(sys.argv) > 3 else 10.0
-    runs = int(sys.argv[4]) if len(sys.argv) > 4 else 3
-    sizes(site)
-    linux = []
-    server = browser.Server(site)
-    starts, rates, scripts, tasks, processes = [], [], [], [], []
+def measure_page(url, seconds, figures):
+    b = browser.Browser()
     try:
-        for run in range(runs):
-            b = browser.Browser()
-            try:
-                b.call('Performance.enable', timeDomain='threadTicks')
-                b.open(server.url())
-                b.wait_for('frostelPage.state.frames >= 1', 60, 'the first frame')
-                # performance.now() counts from the navigation: this is load, compile, data and set-up.
-                starts.append(b.evaluate('frostelPage.state.firstFrameAt'))
-                b.pump(2.0)
-                f0, t0 = b.evaluate('[frostelPage.state.frames, performance.now()]')
-                s0, k0 = metrics(b)
-                c0 = process_cpu(b)
-                b.pump(seconds)
-                f1, t1 = b.evaluate('[frostelPage.state.frames, performance.now()]')
-                s1, k1 = metrics(b)
-                c1 = process_cpu(b)
-                processes.append({k: (c1[k] - c0.get(k, 0.0)) * 1000.0 / max(f1 - f0, 1) for k in c1})
-                rates.append((f1 - f0) * 1000.0 / (t1 - t0))
-                scripts.append((s1 - s0) * 1000.0 / max(f1 - f0, 1))
-                tasks.append((k1 - k0) * 1000.0 / max(f1 - f0, 1))
-            finally:
-                b.close()
-            linux.append(linux_rate(build, seconds))
+        b.open(url)
+        b.wait_for('frostelPage.state.frames >= 1', 60, 'the first frame')
+        # performance.now() counts from the navigation: this is load, compile, data and set-up.
+        figures.setdefault('start', []).append(b.evaluate('frostelPage.state.firstFrameAt'))
+        b.pump(2.0)
+        # The main thread's own CPU time first (threadTicks: what a busy machine does not inflate), then the
+        # same totals in wall time, as a profile shows them.
+        for domain in ('threadTicks', 'timeTicks'):
+            b.call('Performance.disable')
+            b.call('Performance.enable', timeDomain=domain)
+            f0, t0 = b.evaluate('[frostelPage.state.frames, performance.now()]')
+            s0, k0 = metrics(b)
+            c0 = process_cpu(b)
+            b.pump(seconds)
+            f1, t1 = b.evaluate('[frostelPage.state.frames, performance.now()]')
+            s1, k1 = metrics(b)
+            c1 = process_cpu(b)
+            frames = max(f1 - f0, 1)
+            figures.setdefault('script ' + domain, []).append((s1 - s0) * 1000.0 / frames)
+            figures.setdefault('busy ' + domain, []).append((k1 - k0) * 1000.0 / frames)
+            if domain == 'threadTicks':
+                figures.setdefault('fps', []).append((f1 - f0) * 1000.0 / (t1 - t0))
+                for kind in c1:
+                    figures.setdefault('cpu ' + kind, []).append((c1[kind] - c0.get(kind, 0.0)) * 1000.0 / frames)
     finally:
-        server.close()
-    print('first frame after navigation: %s ms' % ', '.join('%.0f' % s for s in starts))
-    print('frames per second over %g s, browser: %s' % (seconds, ', '.join('%.1f' % r for r in rates)))
-    print('main-thread script ms per frame, browser: %s' % ', '.join('%.2f' % r for r in scripts))
-    print('main-thread busy ms per frame (all tasks), browser: %s' % ', '.join('%.2f' % r for r in tasks))
-    for kind in sorted(set(k for p in processes for k in p)):
-        print('CPU ms per frame, Chromium %s process: %s' % (kind, ', '.join('%.2f' % p.get(kind, 0.0)
-                                                                            for p in processes)))
-    print('frames per second over %g s, Linux on Mesa: %s' % (seconds, ', '.join('%.1f' % r for r in linux)))
+        b.close()
+
+
+LINES = (('start', 'first frame after navigation, ms', '%.0f'),
+         ('fps', 'frames per second', '%.1f'),
+         ('script threadTicks', 'main-thread script ms per frame, CPU time', '%.2f'),
+         ('busy threadTicks', 'main-thread busy ms per frame (all tasks), CPU time', '%.2f'),
+         ('script timeTicks', 'main-thread script ms per frame, wall time', '%.2f'),
+         ('busy timeTicks', 'main-thread busy ms per frame (all tasks), wall time', '%.2f'),
+         ('cpu renderer', 'CPU ms per frame, renderer process (all its threads)', '%.2f'),
+         ('cpu gpu-process', 'CPU ms per frame, GPU process (SwiftShader)', '%.2f'),
+         ('cpu browser', 'CPU ms per frame, browser process', '%.2f'))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument('site')
+    parser.add_argument('build')
+    parser.add_argument('seconds', nargs='?', type=float, default=10.0)
+    parser.add_argument('runs', nargs='?', type=int, default=3)
+    parser.add_argument('--before', help='another browser build to measure in the same runs, turn about')
+    args = parser.parse_args()
+    sites = [('before', args.before)] if args.before else []
+    sites.append(('page', args.site))
+    for label, site in sites:
+        print(label, site)
+        sizes(site)
+    servers = {label: browser.Server(site) for label, site in sites}
+    figures = {label: {} for label, _ in sites}
+    linux = []
+    try:
+        for run in range(args.runs):
+            for label, _ in sites:
+                measure_page(servers[label].url(), args.seconds, figures[label])
+            linux.append(linux_rate(args.build, args.seconds))
+    finally:
+        for server in servers.values():
+            server.close()
+    for label, _ in sites:
+        print('%s, %d runs of %g s:' % (label, args.runs, args.seconds))
+        for key, text, form in LINES:
+            if key in figures[label]:
+                print('  %-55s %s' % (text, ', '.join(form % v for v in figures[label][key])))
+    print('frames per second over %g s, Linux on Mesa: %s' % (args.seconds, ', '.join('%.1f' % r for r in linux)))
     print('load average: %s' % open('/proc/loadavg').read().split()[:3])
 
 
