@@ -1,7 +1,6 @@
 // Browser layer only: The message queue over page events: keys and the page's visibility become the Windows messages
 // the window procedure expects, and PeekMessage yields to the browser when the queue stays empty.
 #include "platform/key_message.h"
-#include "platform/message_queue.h"
 #include "platform/web_keys.h"
 #include "platform/web_layer.h"
 
@@ -11,7 +10,6 @@ namespace platform {
 
 namespace {
 
-MessageQueue queue;
 int emptyPeeks = 0;
 // A loop that only peeks (as while the page is hidden) gives the browser its turn after this many.
 const int emptyPeeksBeforeYield = 64;
@@ -20,6 +18,7 @@ enum PageEvent { noEvent = 0, keyDown = 1, keyUp = 2, pageHidden = 3, pageShown 
 
 // The listeners only gather events; the program takes them when it peeks, so no page event ever
 // calls into the program while it waits for a frame.
+// JavaScript: a C++ formatter would split its === and !==.
 // clang-format off
 EM_JS(void, installPageListeners, (), {
     if (Module['frostelPage']) return;
@@ -50,6 +49,7 @@ EM_JS(void, installPageListeners, (), {
 // clang-format on
 
 // Fills flags (bit 0 repeat, bit 1 Alt, bit 2 Ctrl) and the two key names; returns the event's kind.
+// JavaScript: a C++ formatter would split its === and !==.
 // clang-format off
 EM_JS(int, takePageEvent, (int *flags, char *code, int codeSize, char *key, int keySize), {
     var page = Module['frostelPage'];
@@ -109,7 +109,7 @@ void pumpPageEvents()
         if (kind == noEvent) {
             return;
         }
-        const WebWindow *record = firstWindow();
+        const WindowRecord *record = firstWindow();
         if (record == nullptr) {
             continue;
         }
@@ -147,42 +147,16 @@ void waitForNextFrame()
 
 void noteFrameYielded() { emptyPeeks = 0; }
 
-void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time)
+void pumpNativeEvents() { pumpPageEvents(); }
+
+void afterPeek(bool found)
 {
-    MSG posted{};
-    posted.hwnd = window;
-    posted.message = message;
-    posted.wParam = wParam;
-    posted.lParam = lParam;
-    posted.time = time;
-    queue.post(posted);
-}
-
-void discardMessagesFor(HWND window) { queue.discardFor(window); }
-
-}  // namespace platform
-
-using namespace platform;
-
-extern "C" {
-
-BOOL WINAPI PeekMessageA(MSG *lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg)
-{
-    if (lpMsg == nullptr) {
-        return FALSE;
-    }
-    pumpPageEvents();
-    if (queue.take(*lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0)) {
+    if (found) {
         emptyPeeks = 0;
-        return TRUE;
-    }
-    if (++emptyPeeks >= emptyPeeksBeforeYield) {
+    } else if (++emptyPeeks >= emptyPeeksBeforeYield) {
         emptyPeeks = 0;
         waitForNextFrame();
     }
-    return FALSE;
 }
 
-void WINAPI PostQuitMessage(int nExitCode) { queue.postQuit(nExitCode); }
-
-}  // extern "C"
+}  // namespace platform

@@ -1,6 +1,6 @@
-// Browser layer only: PlaySound over the page's sound output (Web Audio): one sound at a time, the WAV's own samples
-// handed over whole and looped by the browser. The page decides when sound may start: browsers
-// allow it only after a click or a key.
+// Browser layer only: The sound output behind PlaySoundA (whose choices are in window_table.cpp) over the page's Web
+// Audio: one sound at a time, the WAV's own samples handed over whole and looped by the browser. The page decides
+// when sound may start: browsers allow it only after a click or a key.
 #include "platform/chime.h"
 #include "platform/wav_reader.h"
 #include "platform/web_layer.h"
@@ -34,58 +34,45 @@ EM_JS(void, stopSoundOutput, (), {
     if (Module['soundOutput']) Module['soundOutput'].stop();
 });
 
-PcmSound chime()
+// What PlaySoundA is about to play, and when what plays now is over.
+PcmSound prepared;
+double soundEnd = 0.0;
+
+}  // namespace
+
+bool openSoundOutput() { return soundOutputPresent() != 0; }
+
+bool prepareSound(const char *file)
 {
-    PcmSound sound;
-    sound.channels = 1;
-    sound.frequency = soundOutputRate();
-    sound.samples = synthesiseChime(sound.frequency, 1);
-    return sound;
+    if (file != nullptr) {
+        if (readWavFile(file, prepared)) {
+            return true;
+        }
+        prepared = PcmSound();
+        return false;
+    }
+    prepared.channels = 1;
+    prepared.frequency = soundOutputRate();
+    prepared.samples = synthesiseChime(prepared.frequency, 1);
+    return !prepared.samples.empty();
 }
 
-// Without SND_ASYNC the call returns when the sound is over: the page goes on drawing meanwhile.
-void waitOut(const PcmSound &sound)
+void playPreparedSound(bool looping)
 {
-    const double end = emscripten_get_now() + 1000.0 * static_cast<double>(sound.frames()) / sound.frequency;
-    while (emscripten_get_now() < end) {
+    startSoundOutput(prepared.samples.data(), static_cast<int>(prepared.frames()), prepared.channels,
+                     prepared.frequency, looping ? 1 : 0);
+    soundEnd = emscripten_get_now() + 1000.0 * static_cast<double>(prepared.frames()) / prepared.frequency;
+    prepared = PcmSound();  // the page has its own copy of the samples
+}
+
+// The page goes on drawing meanwhile.
+void waitForSoundEnd()
+{
+    while (emscripten_get_now() < soundEnd) {
         waitForNextFrame();
     }
 }
 
-}  // namespace
+void stopSound() { stopSoundOutput(); }
 
 }  // namespace platform
-
-using namespace platform;
-
-extern "C" {
-
-BOOL WINAPI PlaySoundA(LPCSTR pszSound, HMODULE, DWORD fdwSound)
-{
-    if (pszSound == nullptr) {
-        stopSoundOutput();
-        return TRUE;
-    }
-    if (!soundOutputPresent()) {
-        return FALSE;
-    }
-    // The name is always a file: there are no sound aliases here.
-    bool looping = (fdwSound & SND_LOOP) != 0;
-    PcmSound sound;
-    if (!readWavFile(pszSound, sound)) {
-        if ((fdwSound & SND_NODEFAULT) != 0 || (sound = chime()).samples.empty()) {
-            stopSoundOutput();
-            return FALSE;
-        }
-        looping = false;  // the stand-in sounds once, however the file was to play
-    }
-    startSoundOutput(sound.samples.data(), static_cast<int>(sound.frames()), sound.channels, sound.frequency,
-                     looping ? 1 : 0);
-    // A loop never ends, so it is always asynchronous.
-    if ((fdwSound & SND_ASYNC) == 0 && !looping) {
-        waitOut(sound);
-    }
-    return TRUE;
-}
-
-}  // extern "C"

@@ -47,8 +47,8 @@ void textureFilters(uint32_t name, uint32_t minFilter, uint32_t magFilter, uint3
 
 void run(const float *vertices, int vertexCount, const int32_t *commands, int commandCount)
 {
-    fakeWebGl.runs.push_back({{vertices, vertices + vertexCount * vertexFloats},
-                              {commands, commands + commandCount * commandWords}});
+    fakeWebGl.runs.push_back(
+        {{vertices, vertices + vertexCount * vertexFloats}, {commands, commands + commandCount * commandWords}});
     fakeWebGl.order.push_back("run");
 }
 
