@@ -1,4 +1,4 @@
-// Browser layer only: The WebGL 1 side of our GL subset: the page's one context, one shader program that does what
+// Browser layer only: The WebGL 1 side of our GL subset: the page's one context, shader programs that do what
 // fixed-function GL does with lighting off and the colour white (modulate by the texture, the alpha test), one vertex
 // buffer, textures under their GL names, and the loop that runs a frame's commands.
 #include "platform/web_gl_native.h"
@@ -25,46 +25,63 @@ EM_JS(int, makeContext, (int alpha, int depth, int stencil, int width, int heigh
                                          antialias: false, preserveDrawingBuffer: true});
     if (!gl) return 0;
     var g = {gl: gl, canvas: canvas, textures: {}, current: 0, restored: false};
-    g.make = function() {
-        function shader(kind, text) {
-            var s = gl.createShader(kind);
-            gl.shaderSource(s, text);
-            gl.compileShader(s);
-            return s;
-        }
-        g.vertexShader = shader(gl.VERTEX_SHADER,
-            'attribute vec4 position; attribute vec2 texCoord; varying vec2 st;' +
-            'void main() { gl_Position = position; st = texCoord; }');
-        // Texture coordinates reach far beyond 0 to 1 (the ground's run from -2 to 2), so they want high precision.
-        g.fragmentShader = shader(gl.FRAGMENT_SHADER,
+    function shader(kind, text) {
+        var s = gl.createShader(kind);
+        gl.shaderSource(s, text);
+        gl.compileShader(s);
+        return s;
+    }
+    // One program for each alpha comparison and for each way of repeating, made when first wanted: a shader
+    // that may discard, or branches on a uniform, costs a software rasteriser (and some GPUs) much more per
+    // pixel than one that does neither, and the overlay covers every pixel with the alpha test off.
+    var passes = ['false', 'a < r', 'a == r', 'a <= r', 'a > r', 'a != r', 'a >= r', 'true'];
+    g.program = function(func, repeatInShader) {
+        var key = func + (repeatInShader ? 'r' : "");
+        var p = g.programs[key];
+        if (p) return p;
+        // Texture coordinates reach far beyond 0 to 1 (the ground's run from -2 to 2): high precision where there is.
+        var fragment = shader(gl.FRAGMENT_SHADER,
             '#ifdef GL_FRAGMENT_PRECISION_HIGH\nprecision highp float;\n#else\nprecision mediump float;\n#endif\n' +
-            'uniform sampler2D image; uniform vec2 wrap; uniform int alphaFunc; uniform float alphaRef;' +
-            'varying vec2 st;' +
+            'uniform sampler2D image; uniform vec2 wrap; uniform float alphaRef; varying vec2 st;' +
             'void main() {' +
-            '  vec4 c = texture2D(image, mix(st, fract(st), wrap));' +
-            '  float a = c.a; bool pass = true;' +
-            '  if (alphaFunc == 0) pass = false;' +
-            '  else if (alphaFunc == 1) pass = a < alphaRef;' +
-            '  else if (alphaFunc == 2) pass = a == alphaRef;' +
-            '  else if (alphaFunc == 3) pass = a <= alphaRef;' +
-            '  else if (alphaFunc == 4) pass = a > alphaRef;' +
-            '  else if (alphaFunc == 5) pass = a != alphaRef;' +
-            '  else if (alphaFunc == 6) pass = a >= alphaRef;' +
-            '  if (!pass) discard;' +
+            (repeatInShader ? '  vec4 c = texture2D(image, mix(st, fract(st), wrap));'
+                            : '  vec4 c = texture2D(image, st);') +
+            (func === 7 ? "" : '  float a = c.a, r = alphaRef; if (!(' + passes[func] + ')) discard;') +
             '  gl_FragColor = c;' +
             '}');
         var program = gl.createProgram();
         gl.attachShader(program, g.vertexShader);
-        gl.attachShader(program, g.fragmentShader);
+        gl.attachShader(program, fragment);
         gl.bindAttribLocation(program, 0, 'position');
         gl.bindAttribLocation(program, 1, 'texCoord');
         gl.linkProgram(program);
-        g.program = program;
+        gl.deleteShader(fragment);
+        p = {program: program, wrapAt: gl.getUniformLocation(program, 'wrap'),
+             alphaRefAt: gl.getUniformLocation(program, 'alphaRef'), alphaRef: -1, wrapS: -1, wrapT: -1};
         gl.useProgram(program);
-        g.wrapAt = gl.getUniformLocation(program, 'wrap');
-        g.alphaFuncAt = gl.getUniformLocation(program, 'alphaFunc');
-        g.alphaRefAt = gl.getUniformLocation(program, 'alphaRef');
         gl.uniform1i(gl.getUniformLocation(program, 'image'), 0);
+        g.programs[key] = p;
+        g.using = p;
+        return p;
+    };
+    // The program for the alpha test and texture in force, with their values.
+    g.use = function() {
+        var t = g.textures[g.current];
+        var wrapS = t ? t.wrapS : 0, wrapT = t ? t.wrapT : 0;
+        var p = g.program(g.alphaFunc, wrapS || wrapT);
+        if (g.using !== p) gl.useProgram(p.program);
+        g.using = p;
+        if (p.alphaRef !== g.alphaRef) gl.uniform1f(p.alphaRefAt, p.alphaRef = g.alphaRef);
+        if (p.wrapS !== wrapS || p.wrapT !== wrapT) gl.uniform2f(p.wrapAt, p.wrapS = wrapS, p.wrapT = wrapT);
+    };
+    g.make = function() {
+        g.vertexShader = shader(gl.VERTEX_SHADER,
+            'attribute vec4 position; attribute vec2 texCoord; varying vec2 st;' +
+            'void main() { gl_Position = position; st = texCoord; }');
+        g.programs = {};
+        g.using = null;
+        g.alphaFunc = 7;
+        g.alphaRef = 0;
         g.buffer = gl.createBuffer();
         gl.bindBuffer(gl.ARRAY_BUFFER, g.buffer);
         gl.enableVertexAttribArray(0);
@@ -87,7 +104,6 @@ EM_JS(int, makeContext, (int alpha, int depth, int stencil, int width, int heigh
     g.bind = function(name) {
         var t = g.textures[name];
         gl.bindTexture(gl.TEXTURE_2D, t ? t.texture : g.white);
-        gl.uniform2f(g.wrapAt, t ? t.wrapS : 0, t ? t.wrapT : 0);
         g.current = name;
     };
     // The browser gives a lost context back only to a page that asks for it.
@@ -107,9 +123,8 @@ EM_JS(void, dropContext, (), {
     for (var name in g.textures) gl.deleteTexture(g.textures[name].texture);
     gl.deleteTexture(g.white);
     gl.deleteBuffer(g.buffer);
-    gl.deleteProgram(g.program);
+    for (var key in g.programs) gl.deleteProgram(g.programs[key].program);
     gl.deleteShader(g.vertexShader);
-    gl.deleteShader(g.fragmentShader);
     g.canvas.removeEventListener('webglcontextlost', g.onLost);
     g.canvas.removeEventListener('webglcontextrestored', g.onRestored);
     delete Module['frostelGl'];
@@ -176,7 +191,10 @@ EM_JS(void, runCommands, (const float *vertices, int vertexCount, const int *com
     for (var i = 0; i < commandCount; ++i) {
         var at = (commands >> 2) + i * 8;
         switch (words[at]) {
-        case 1: gl.drawArrays(gl.TRIANGLES, words[at + 1], words[at + 2]); break;
+        case 1:
+            g.use();
+            gl.drawArrays(gl.TRIANGLES, words[at + 1], words[at + 2]);
+            break;
         case 2:
             gl.clearColor(floats[at + 2], floats[at + 3], floats[at + 4], floats[at + 5]);
             gl.clearDepth(floats[at + 6]);
@@ -185,8 +203,8 @@ EM_JS(void, runCommands, (const float *vertices, int vertexCount, const int *com
         case 3: gl.viewport(words[at + 1], words[at + 2], words[at + 3], words[at + 4]); break;
         case 4: g.bind(words[at + 1]); break;
         case 5:
-            gl.uniform1i(g.alphaFuncAt, words[at + 1] - 0x0200);
-            gl.uniform1f(g.alphaRefAt, floats[at + 2]);
+            g.alphaFunc = words[at + 1] - 0x0200;
+            g.alphaRef = floats[at + 2];
             break;
         case 6:
             if (words[at + 1]) gl.enable(gl.BLEND); else gl.disable(gl.BLEND);
