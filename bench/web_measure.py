@@ -1,9 +1,11 @@
-"""The browser build's figures for docs/performance.md: frames per second in headless Chromium (SwiftShader)
-beside the Linux build on Mesa (llvmpipe under Xvfb, counted by Mesa's own HUD), start-up to the first
-frame, and what the page downloads. Not a test: run it by hand from the checkout after scripts/test.
+"""The browser build's figures for docs/performance.md: frames per second and the main thread's script
+milliseconds per frame in headless Chromium (SwiftShader; Chromium's own Performance metrics over the
+DevTools protocol), beside the Linux build on Mesa (llvmpipe under Xvfb, counted by Mesa's own HUD), start-up
+to the first frame, and what the page downloads. Not a test: run it by hand from the checkout after scripts/test.
 
-    /usr/bin/python3 bench/web_measure.py build-web build [SECONDS]
+    /usr/bin/python3 bench/web_measure.py build-web build [SECONDS] [RUNS] [--before OTHER-BUILD-WEB]
 """
+import argparse
 import gzip
 import os
 import subprocess
@@ -37,34 +39,116 @@ def linux_rate(build, seconds):
     return sum(values) / len(values)
 
 
-def main():
-    site, build = sys.argv[1], sys.argv[2]
-    seconds = float(sys.argv[3]) if len(sys.argv) > 3 else 10.0
-    sizes(site)
-    linux = []
-    server = browser.Server(site)
-    starts, rates = [], []
+def process_cpu(b):
+    """CPU seconds so far of each kind of Chromium process under the browser (the renderer runs the page's main
+    thread; the GPU process runs SwiftShader, which rasterises on the CPU)."""
+    ticks = float(os.sysconf('SC_CLK_TCK'))
+    parents, cpu, kinds = {}, {}, {}
+    for name in os.listdir('/proc'):
+        if not name.isdigit():
+            continue
+        try:
+            with open('/proc/%s/stat' % name) as f:
+                fields = f.read().rsplit(')', 1)[1].split()
+            with open('/proc/%s/cmdline' % name, 'rb') as f:
+                # Chromium rewrites its command line as one string, spaces between the arguments.
+                args = f.read().replace(b'\0', b' ').split()
+        except OSError:
+            continue
+        pid = int(name)
+        parents[pid] = int(fields[1])
+        cpu[pid] = (int(fields[11]) + int(fields[12])) / ticks
+        kinds[pid] = next((a.split(b'=', 1)[1].decode() for a in args if a.startswith(b'--type=')), 'browser')
+    totals = {}
+    for pid in cpu:
+        at = pid
+        while at in parents and at != b.process.pid and at > 1:
+            at = parents[at]
+        if at == b.process.pid:
+            totals[kinds[pid]] = totals.get(kinds[pid], 0.0) + cpu[pid]
+    return totals
+
+
+def metrics(b):
+    """Chromium's running totals for the page's main thread, in seconds (ScriptDuration is JavaScript and
+    WebAssembly; TaskDuration everything the thread did)."""
+    values = {m['name']: m['value'] for m in b.call('Performance.getMetrics')['metrics']}
+    return values['ScriptDuration'], values['TaskDuration']
+
+
+def measure_page(url, seconds, figures):
+    b = browser.Browser()
     try:
-        for run in range(3):
-            b = browser.Browser()
-            try:
-                b.open(server.url())
-                b.wait_for('frostelPage.state.frames >= 1', 60, 'the first frame')
-                # performance.now() counts from the navigation: this is load, compile, data and set-up.
-                starts.append(b.evaluate('frostelPage.state.firstFrameAt'))
-                b.pump(2.0)
-                f0, t0 = b.evaluate('[frostelPage.state.frames, performance.now()]')
-                b.pump(seconds)
-                f1, t1 = b.evaluate('[frostelPage.state.frames, performance.now()]')
-                rates.append((f1 - f0) * 1000.0 / (t1 - t0))
-            finally:
-                b.close()
-            linux.append(linux_rate(build, seconds))
+        b.open(url)
+        b.wait_for('frostelPage.state.frames >= 1', 60, 'the first frame')
+        # performance.now() counts from the navigation: this is load, compile, data and set-up.
+        figures.setdefault('start', []).append(b.evaluate('frostelPage.state.firstFrameAt'))
+        b.pump(2.0)
+        # The main thread's own CPU time first (threadTicks: what a busy machine does not inflate), then the
+        # same totals in wall time, as a profile shows them.
+        for domain in ('threadTicks', 'timeTicks'):
+            b.call('Performance.disable')
+            b.call('Performance.enable', timeDomain=domain)
+            f0, t0 = b.evaluate('[frostelPage.state.frames, performance.now()]')
+            s0, k0 = metrics(b)
+            c0 = process_cpu(b)
+            b.pump(seconds)
+            f1, t1 = b.evaluate('[frostelPage.state.frames, performance.now()]')
+            s1, k1 = metrics(b)
+            c1 = process_cpu(b)
+            frames = max(f1 - f0, 1)
+            figures.setdefault('script ' + domain, []).append((s1 - s0) * 1000.0 / frames)
+            figures.setdefault('busy ' + domain, []).append((k1 - k0) * 1000.0 / frames)
+            if domain == 'threadTicks':
+                figures.setdefault('fps', []).append((f1 - f0) * 1000.0 / (t1 - t0))
+                for kind in c1:
+                    figures.setdefault('cpu ' + kind, []).append((c1[kind] - c0.get(kind, 0.0)) * 1000.0 / frames)
     finally:
-        server.close()
-    print('first frame after navigation: %s ms' % ', '.join('%.0f' % s for s in starts))
-    print('frames per second over %g s, browser: %s' % (seconds, ', '.join('%.1f' % r for r in rates)))
-    print('frames per second over %g s, Linux on Mesa: %s' % (seconds, ', '.join('%.1f' % r for r in linux)))
+        b.close()
+
+
+LINES = (('start', 'first frame after navigation, ms', '%.0f'),
+         ('fps', 'frames per second', '%.1f'),
+         ('script threadTicks', 'main-thread script ms per frame, CPU time', '%.2f'),
+         ('busy threadTicks', 'main-thread busy ms per frame (all tasks), CPU time', '%.2f'),
+         ('script timeTicks', 'main-thread script ms per frame, wall time', '%.2f'),
+         ('busy timeTicks', 'main-thread busy ms per frame (all tasks), wall time', '%.2f'),
+         ('cpu renderer', 'CPU ms per frame, renderer process (all its threads)', '%.2f'),
+         ('cpu gpu-process', 'CPU ms per frame, GPU process (SwiftShader)', '%.2f'),
+         ('cpu browser', 'CPU ms per frame, browser process', '%.2f'))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument('site')
+    parser.add_argument('build')
+    parser.add_argument('seconds', nargs='?', type=float, default=10.0)
+    parser.add_argument('runs', nargs='?', type=int, default=3)
+    parser.add_argument('--before', help='another browser build to measure in the same runs, turn about')
+    args = parser.parse_args()
+    sites = [('before', args.before)] if args.before else []
+    sites.append(('page', args.site))
+    for label, site in sites:
+        print(label, site)
+        sizes(site)
+    servers = {label: browser.Server(site) for label, site in sites}
+    figures = {label: {} for label, _ in sites}
+    linux = []
+    try:
+        for run in range(args.runs):
+            for label, _ in sites:
+                measure_page(servers[label].url(), args.seconds, figures[label])
+            linux.append(linux_rate(args.build, args.seconds))
+    finally:
+        for server in servers.values():
+            server.close()
+    for label, _ in sites:
+        print('%s, %d runs of %g s:' % (label, args.runs, args.seconds))
+        for key, text, form in LINES:
+            if key in figures[label]:
+                print('  %-55s %s' % (text, ', '.join(form % v for v in figures[label][key])))
+    print('frames per second over %g s, Linux on Mesa: %s' % (args.seconds, ', '.join('%.1f' % r for r in linux)))
+    print('load average: %s' % open('/proc/loadavg').read().split()[:3])
 
 
 if __name__ == '__main__':

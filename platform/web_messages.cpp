@@ -23,30 +23,28 @@ enum PageEvent { noEvent = 0, keyDown = 1, keyUp = 2, pageHidden = 3, pageShown 
 EM_JS(void, installPageListeners, (), {
     if (Module['frostelPage']) return;
     var events = [];
-    var scrollKeys =
-        [ 'Space', 'ArrowLeft', 'ArrowUp', 'ArrowRight', 'ArrowDown', 'PageUp', 'PageDown', 'Home', 'End' ];
-    function onKey(e)
-    {
-        events.push({
-            type : e.type === 'keydown' ? 1 : 2,
-            code : e.code || "",
-            key : e.key || "",
-            repeat : e.repeat,
-            alt : e.altKey,
-            ctrl : e.ctrlKey
-        });
-        if (scrollKeys.indexOf(e.code) >= 0) e.preventDefault();
+    var scrollKeys = ['Space', 'ArrowLeft', 'ArrowUp', 'ArrowRight', 'ArrowDown', 'PageUp', 'PageDown', 'Home', 'End'];
+    function onKey(e) {
+        events.push({type: e.type === 'keydown' ? 1 : 2, code: e.code || "", key: e.key || "", repeat: e.repeat,
+                     alt: e.altKey, ctrl: e.ctrlKey});
+        // The keys that would scroll the page do not, unless a control has the focus: Space and Enter press a
+        // button there, as on any page.
+        var t = e.target, control = t && t.closest && t.closest('button, input, select, textarea, a[href]');
+        if (scrollKeys.indexOf(e.code) >= 0 && !control) e.preventDefault();
     }
-    function onVisibility() { events.push({type : document.hidden ? 3 : 4}); }
+    function onVisibility() { events.push({type: document.hidden ? 3 : 4}); }
     document.addEventListener('keydown', onKey);
     document.addEventListener('keyup', onKey);
     document.addEventListener('visibilitychange', onVisibility);
     if (document.hidden) onVisibility();
-    Module['frostelPage'] = {events : events, stop : function(){document.removeEventListener('keydown', onKey);
-    document.removeEventListener('keyup', onKey);
-    document.removeEventListener('visibilitychange', onVisibility);
+    Module['frostelPage'] = {
+        events: events,
+        stop: function() {
+            document.removeEventListener('keydown', onKey);
+            document.removeEventListener('keyup', onKey);
+            document.removeEventListener('visibilitychange', onVisibility);
         }
-};
+    };
 });
 // clang-format on
 
@@ -67,17 +65,22 @@ EM_JS(int, takePageEvent, (int *flags, char *code, int codeSize, char *key, int 
 // Once main has waited, its return no longer reaches the runtime's own exit (that saw only the first
 // unwinding): the end of the whole asynchronous run is awaited here instead, so returning from main
 // ends the program with its status, as on the desktop.
+// clang-format off
 EM_JS(void, waitForAnimationFrame, (), {
     Asyncify.handleSleep(function(wakeUp) {
         requestAnimationFrame(function() {
             if (!Module['frostelExitAwaited'] && Asyncify.currData && !Asyncify.asyncPromiseHandlers) {
                 Module['frostelExitAwaited'] = true;
-                Asyncify.whenDone().then(function(status) { exit(status); });
+                Asyncify.whenDone().then(function(status) {
+                    // exit() ends by throwing ExitStatus to unwind; here nothing is left to unwind.
+                    try { exit(status); } catch (e) { if (!(e instanceof ExitStatus)) throw e; }
+                });
             }
             wakeUp();
         });
     });
 });
+// clang-format on
 
 void postKey(HWND window, int kind, int flags, const char *code, const char *key)
 {
@@ -125,12 +128,14 @@ void pumpPageEvents()
 
 void listenToPage() { installPageListeners(); }
 
+// clang-format off
 EM_JS(void, removePageListeners, (), {
     var page = Module['frostelPage'];
     if (!page) return;
     page.stop();
     delete Module['frostelPage'];
 });
+// clang-format on
 
 void stopListeningToPage() { removePageListeners(); }
 

@@ -16,10 +16,13 @@ var frostelPage = (function() {
     element('messages').appendChild(p);
   }
 
+  // The attributes the program's pixel format asks for. The check gets the canvas's one context with them,
+  // and the program, asking the same canvas, gets that same context: no run ever makes a second one.
+  var contextAttributes = {alpha: false, depth: true, stencil: false, antialias: false, preserveDrawingBuffer: true};
+
   function webGlPresent() {
     try {
-      var probe = document.createElement('canvas');
-      return !!(window.WebGLRenderingContext && (probe.getContext('webgl') || probe.getContext('experimental-webgl')));
+      return !!(window.WebGLRenderingContext && element('view').getContext('webgl', contextAttributes));
     } catch (e) {
       return false;
     }
@@ -111,7 +114,8 @@ var frostelPage = (function() {
     element('again').focus();
   }
 
-  // Each run is a new instance on a new canvas, so nothing of the last run's GL state is left.
+  // Each run is a new instance of the program on the same canvas and its one WebGL context; the program
+  // starts its GL state afresh and gives back its WebGL objects when it ends.
   function start() {
     if (!webGlPresent()) {
       state.status = 'no-webgl';
@@ -119,13 +123,7 @@ var frostelPage = (function() {
               'Try another browser, or turn on hardware acceleration.');
       return;
     }
-    var old = element('view');
-    var canvas = document.createElement('canvas');
-    canvas.id = 'view';
-    canvas.width = 512;
-    canvas.height = 512;
-    old.parentNode.replaceChild(canvas, old);
-    elements.view = canvas;
+    var canvas = element('view');
     element('ended').hidden = true;
     element('messages').textContent = '';
     state.status = 'starting';

@@ -65,6 +65,7 @@ class Browser:
         self.timeout = timeout
         self.console = []
         self.exceptions = []
+        self.log = []  # the browser's own messages (WebGL warnings, violations), once Log is enabled
         self.next_id = 0
         args = [CHROMIUM, '--headless', '--no-sandbox', '--use-gl=angle', '--use-angle=swiftshader',
                 '--enable-unsafe-swiftshader', '--disable-background-networking', '--disable-component-update',
@@ -116,6 +117,9 @@ class Browser:
         if method == 'Runtime.consoleAPICalled':
             args = event['params'].get('args', [])
             self.console.append(' '.join(str(a.get('value', a.get('description', ''))) for a in args))
+        elif method == 'Log.entryAdded':
+            entry = event['params']['entry']
+            self.log.append('%s %s: %s' % (entry.get('source'), entry.get('level'), entry.get('text')))
         elif method == 'Runtime.exceptionThrown':
             details = event['params']['exceptionDetails']
             self.exceptions.append(details.get('exception', {}).get('description', details.get('text')))
@@ -134,8 +138,9 @@ class Browser:
             self._note(message)
         raise BrowserError(method + ' got no answer')
 
-    def evaluate(self, expression, awaiting=False):
-        result = self.call('Runtime.evaluate', expression=expression, returnByValue=True, awaitPromise=awaiting)
+    def evaluate(self, expression, awaiting=False, command_line=False):
+        result = self.call('Runtime.evaluate', expression=expression, returnByValue=True, awaitPromise=awaiting,
+                           includeCommandLineAPI=command_line)
         if 'exceptionDetails' in result:
             raise BrowserError('%s: %s' % (expression, result['exceptionDetails']))
         return result['result'].get('value')

@@ -1,7 +1,7 @@
 """Browser tests of the page: the real program in headless Chromium on WebGL (SwiftShader), read back and
 checked against the camera maths and the files each test writes.
 
-    web_test.py --site BUILD-WEB --data DEFAULT-DATA --packager FILE_PACKAGER --work DIR CASE
+    web_test.py --site BUILD-WEB --data DEFAULT-DATA --packager FILE_PACKAGER --work DIR [--film FROSTEL-FILM] CASE
 """
 import argparse
 import base64
@@ -12,6 +12,7 @@ import struct
 import subprocess
 import sys
 import time
+import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import browser  # noqa: E402
@@ -50,17 +51,19 @@ def snow_pattern_at(x, z):
     return HIGH_S_LOW_T if high_s else LOW_S_LOW_T
 
 
-def write_test_data(folder, default_data, leave_out=()):
+def write_test_data(folder, default_data, leave_out=(), snow_size=16, flake_size=8):
     """The default model with images of our own making whose colours the checks know."""
     os.makedirs(folder)
     for name in ('tree.ms3d', 'bark.tga', 'needles.tga', 'music.wav'):
         shutil.copy(os.path.join(default_data, name), folder)
+    half = snow_size // 2
 
     def snow(column, row):
-        c = (LOW_S_LOW_T if column < 8 else HIGH_S_LOW_T) if row < 8 else (LOW_S_HIGH_T if column < 8 else HIGH_S_HIGH_T)
+        c = ((LOW_S_LOW_T if column < half else HIGH_S_LOW_T) if row < half
+             else (LOW_S_HIGH_T if column < half else HIGH_S_HIGH_T))
         return c + (255,)
-    write_tga(os.path.join(folder, 'snow.tga'), 16, 16, snow)
-    write_tga(os.path.join(folder, 'snowflake.tga'), 8, 8, lambda c, r: FLAKE + (255,))
+    write_tga(os.path.join(folder, 'snow.tga'), snow_size, snow_size, snow)
+    write_tga(os.path.join(folder, 'snowflake.tga'), flake_size, flake_size, lambda c, r: FLAKE + (255,))
     write_tga(os.path.join(folder, 'shine.tga'), 4, 4, lambda c, r: (255, 255, 255, 0))
     # An opaque frame six texels wide round a clear middle.
     write_tga(os.path.join(folder, 'overlay.tga'), 64, 64,
@@ -330,8 +333,290 @@ def no_webgl_message(args, failures):
         failures.check('WebGL' in text, 'message: %r' % text)
 
 
+# The film's clock: frostel-film starts at this tick and draws step n at start + 18 n.
+FILM_START = 700000
+FILM_STEP = 18
+FILM_SHOT = 175  # the step of the film's full-size screenshot.png
+
+# Put into the page before anything of it runs: performance.now(), the page's clock and so GetTickCount, answers
+# the film's start until the program has made its GL objects (start-up and window creation are done), and from
+# then on start + 18 (n + 1) while the page has counted n frames, so frame n is drawn at the film's step n. Each
+# wanted frame is read back when the program waits for the browser after presenting it.
+PIN_CLOCK = r"""
+(function() {
+  var start = %d, step = %d, windowMade = false;
+  window.frostelFilm = {wanted: %s, pictures: {}};
+  var createProgram = WebGLRenderingContext.prototype.createProgram;
+  WebGLRenderingContext.prototype.createProgram = function() {
+    windowMade = true;
+    return createProgram.apply(this, arguments);
+  };
+  performance.now = function() {
+    var frames = window.frostelPage ? frostelPage.state.frames : 0;
+    return windowMade ? start + step * (frames + 1) : start;
+  };
+  var request = window.requestAnimationFrame.bind(window);
+  window.requestAnimationFrame = function(callback) {
+    var n = window.frostelPage ? frostelPage.state.frames : 0;
+    if (frostelFilm.wanted.indexOf(n) >= 0 && !(n in frostelFilm.pictures)) {
+      var canvas = document.getElementById('view');
+      var gl = canvas.getContext('webgl');
+      var px = new Uint8Array(canvas.width * canvas.height * 4);
+      gl.readPixels(0, 0, canvas.width, canvas.height, gl.RGBA, gl.UNSIGNED_BYTE, px);
+      var text = '';
+      for (var i = 0; i < px.length; i += 0x8000) text += String.fromCharCode.apply(null, px.subarray(i, i + 0x8000));
+      frostelFilm.pictures[n] = [canvas.width, canvas.height, btoa(text)];
+    }
+    return request(callback);
+  };
+})();
+"""
+
+
+def read_png_rgb(path):
+    """Rows from the top, three bytes a pixel, of an 8-bit RGB or RGBA PNG without interlacing."""
+    with open(path, 'rb') as f:
+        data = f.read()
+    at, chunks, header = 8, [], None
+    while at < len(data):
+        size, kind = struct.unpack('>I4s', data[at:at + 8])
+        body = data[at + 8:at + 8 + size]
+        if kind == b'IHDR':
+            header = struct.unpack('>IIBBBBB', body)
+        elif kind == b'IDAT':
+            chunks.append(body)
+        at += 12 + size
+    width, height, depth, colour, _, _, interlace = header
+    assert depth == 8 and colour in (2, 6) and interlace == 0, header
+    channels = 3 if colour == 2 else 4
+    raw = zlib.decompress(b''.join(chunks))
+    stride = width * channels
+    rows, previous = [], bytearray(stride)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            left = line[i - channels] if i >= channels else 0
+            up = previous[i]
+            corner = previous[i - channels] if i >= channels else 0
+            if kind == 1:
+                line[i] = (line[i] + left) & 255
+            elif kind == 2:
+                line[i] = (line[i] + up) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (left + up) // 2) & 255
+            elif kind == 4:
+                p = left + up - corner
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
+                line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 255
+        rows.append(bytes(line))
+        previous = line
+    out = bytearray()
+    for line in rows:
+        for x in range(width):
+            out += line[x * channels:x * channels + 3]
+    return width, height, bytes(out)
+
+
+def share_differing(film, page_rgba, size, threshold=32):
+    """The share of pixels where a channel differs by more than the threshold; the page's rows run from the bottom."""
+    differing = 0
+    for y in range(size):
+        film_row = (size - 1 - y) * size * 3
+        page_row = y * size * 4
+        for x in range(size):
+            f, p = film_row + 3 * x, page_row + 4 * x
+            if (abs(film[f] - page_rgba[p]) > threshold or abs(film[f + 1] - page_rgba[p + 1]) > threshold
+                    or abs(film[f + 2] - page_rgba[p + 2]) > threshold):
+                differing += 1
+    return differing / float(size * size)
+
+
+def film_fidelity(args, failures):
+    film_folder = os.path.join(args.work, 'film')
+    os.makedirs(film_folder)
+    env = dict(os.environ, SDL_VIDEODRIVER='x11', SDL_AUDIODRIVER='dummy')
+    subprocess.run([args.film, film_folder, '150'], cwd=os.path.dirname(os.path.abspath(args.data)), env=env,
+                   check=True, timeout=240, stdout=subprocess.DEVNULL)
+    width, height, film = read_png_rgb(os.path.join(film_folder, 'screenshot.png'))
+    steps = [FILM_SHOT - 1, FILM_SHOT, FILM_SHOT + 1]
+    with Session(args.site) as session:
+        session.browser.call('Page.addScriptToEvaluateOnNewDocument',
+                             source=PIN_CLOCK % (FILM_START, FILM_STEP, steps))
+        session.browser.open(session.server.url())
+        session.browser.wait_for('Object.keys(frostelFilm.pictures).length === %d' % len(steps), 120,
+                                 'frames %s' % steps)
+        pictures = session.browser.evaluate('frostelFilm.pictures')
+    for step in steps:
+        w, h, data = pictures[str(step)]
+        if not failures.check((w, h) == (width, height), 'page frame %dx%d, film %dx%d' % (w, h, width, height)):
+            return
+        share = share_differing(film, base64.b64decode(data), width)
+        print('page frame %d against film step %d: %.2f %% of pixels differ by more than 32'
+              % (step, FILM_SHOT, 100 * share))
+        if step == FILM_SHOT:
+            failures.check(share <= 0.03, 'the same step differs in %.2f %% of pixels' % (100 * share))
+        else:
+            failures.check(share > 0.03, 'frame %d, a step off, passes for step %d (%.2f %%)'
+                           % (step, FILM_SHOT, 100 * share))
+
+
+def scene_is_shown(picture, failures, what):
+    """The test data's scene: the overlay's frame along the edges and flakes inside it."""
+    for s, t in ((0.03, 0.5), (0.97, 0.5), (0.5, 0.03), (0.5, 0.97)):
+        p = camera.overlay_point(s, t)
+        if camera.on_screen(p, 1):
+            failures.check(near(picture.at(*p), FRAME, 6), '%s: overlay frame at %s is %s' % (what, p, picture.at(*p)))
+    flakes = sum(1 for y in range(80, 432, 2) for x in range(80, 432, 2) if near(picture.at(x, y), FLAKE, 30))
+    failures.check(flakes >= 20, '%s: only %d flake pixels' % (what, flakes))
+    _, share = fitted_turn(picture)
+    failures.check(share >= 0.9, '%s: ground pattern explained by a turn: %.2f' % (what, share))
+
+
+# A lost context answers no extension: the test keeps the one it got before.
+def images_of_any_size_repeat(args, failures):
+    """WebGL 1 repeats only images whose sides are powers of two; the layer repeats the others itself."""
+    data = os.path.join(args.work, 'stage', 'data')
+    write_test_data(data, args.data, snow_size=12, flake_size=6)
+    with Session(make_site(args, data)) as session:
+        session.open_and_wait_for_frames()
+        scene_is_shown(session.read_back(), failures, '12 x 12 ground, 6 x 6 flake')
+
+
+LOSE_CONTEXT = ("(window.frostelLose = window.frostelLose || "
+                "document.getElementById('view').getContext('webgl').getExtension('WEBGL_lose_context')).%s()")
+
+
+def context_lost_and_restored(args, failures):
+    data = os.path.join(args.work, 'stage', 'data')
+    write_test_data(data, args.data)
+    with Session(make_site(args, data)) as session:
+        session.open_and_wait_for_frames()
+        session.browser.evaluate(LOSE_CONTEXT % 'loseContext')
+        session.browser.wait_for("document.getElementById('view').getContext('webgl').isContextLost()", 5,
+                                 'the context to be lost')
+        session.browser.pump(0.5)
+        frames = session.state('frames')
+        session.browser.evaluate(LOSE_CONTEXT % 'restoreContext')
+        restored_at = time.monotonic()
+        # The issue's bound for a visitor: the scene moves again within a second.
+        session.browser.wait_for('frostelPage.state.frames >= %d' % (frames + 3), 1.0, 'frames after the restore')
+        picture = session.read_back()
+        scene_is_shown(picture, failures, 'after the restore (%.2f s)' % (time.monotonic() - restored_at))
+        failures.check(not session.browser.exceptions, 'exceptions: %s' % session.browser.exceptions)
+        failures.check(session.state('status') == 'running', 'status %s' % session.state('status'))
+        # Lost and restored again: the second time works as the first.
+        session.browser.evaluate(LOSE_CONTEXT % 'loseContext')
+        session.browser.pump(0.3)
+        frames = session.state('frames')
+        session.browser.evaluate(LOSE_CONTEXT % 'restoreContext')
+        session.browser.wait_for('frostelPage.state.frames >= %d' % (frames + 3), 1.0, 'frames after a second restore')
+        scene_is_shown(session.read_back(), failures, 'after the second restore')
+        session.key('Escape', 'Escape', 27)
+        session.browser.wait_for('frostelPage.state.status === "ended"', 20, 'Escape to end the run')
+
+
+LISTENERS = r"""(function() {
+    var counts = {};
+    [['window', window], ['document', document], ['canvas', document.getElementById('view')]].forEach(function(t) {
+        var all = getEventListeners(t[1]);
+        for (var kind in all) counts[t[0] + ' ' + kind] = all[kind].length;
+    });
+    return counts;
+})()"""
+
+
+def page_memory(session):
+    """The page's JavaScript heap and the ArrayBuffers behind it (each run's WebAssembly memory is one), after a
+    full collection."""
+    session.browser.call('HeapProfiler.collectGarbage')
+    session.browser.call('HeapProfiler.collectGarbage')
+    usage = session.browser.call('Runtime.getHeapUsage')
+    return usage['usedSize'] + usage.get('backingStorageSize', 0)
+
+
+def restarts_do_not_leak(args, failures):
+    runs = 20
+    with Session(args.site) as session:
+        session.browser.call('HeapProfiler.enable')
+        session.browser.call('Log.enable')
+        session.browser.call('Page.addScriptToEvaluateOnNewDocument', source=r"""
+            (function() {
+              var getContext = HTMLCanvasElement.prototype.getContext;
+              window.frostelContexts = [];
+              HTMLCanvasElement.prototype.getContext = function() {
+                var c = getContext.apply(this, arguments);
+                if (c && window.frostelContexts.indexOf(c) < 0) window.frostelContexts.push(c);
+                return c;
+              };
+            })();""")
+        session.open_and_wait_for_frames(10)
+        memory, listeners = [], []
+        for run in range(1, runs + 1):
+            session.key('Escape', 'Escape', 27)
+            session.browser.wait_for('frostelPage.state.status === "ended"', 20, 'run %d to end' % run)
+            memory.append(page_memory(session))
+            listeners.append(session.browser.evaluate(LISTENERS, command_line=True))
+            if run < runs:
+                session.click('again')
+                session.browser.wait_for('frostelPage.state.runs === %d && frostelPage.state.frames >= 5' % (run + 1),
+                                         60, 'run %d drawing' % (run + 1))
+        contexts = session.browser.evaluate('frostelContexts.length')
+        log = session.browser.log
+    growth = (memory[-1] - memory[0]) / float(runs - 1)
+    print('page memory after run 1: %.1f MB, after run %d: %.1f MB; %.0f KB a run'
+          % (memory[0] / 1e6, runs, memory[-1] / 1e6, growth / 1e3))
+    failures.check(growth <= 1e6, 'memory grows by %.0f KB a run' % (growth / 1e3))
+    failures.check(contexts == 1, '%d WebGL contexts made' % contexts)
+    failures.check(all(c == listeners[0] for c in listeners), 'listeners changed across runs: first %s, last %s'
+                   % (listeners[0], listeners[-1]))
+    failures.check(not any('WebGL' in line for line in log), 'browser log: %s' % log[-5:])
+
+
+def clean_console_and_free_input(args, failures):
+    with Session(args.site) as session:
+        session.browser.call('Log.enable')
+        session.open_and_wait_for_frames()
+        # A listener of the test's own, last on the page, sees whether anything took the mouse and the wheel.
+        session.browser.evaluate(r"""(function() {
+            window.frostelTaken = [];
+            ['mousemove', 'wheel', 'mousedown', 'mouseup'].forEach(function(kind) {
+                window.addEventListener(kind, function(e) { if (e.defaultPrevented) frostelTaken.push(kind); });
+            });
+        })()""")
+        x, y = session.centre_of('view')
+        for i in range(200):
+            session.browser.call('Input.dispatchMouseEvent', type='mouseMoved', x=x - 100 + i, y=y)
+        session.browser.call('Input.dispatchMouseEvent', type='mouseWheel', x=x, y=y, deltaX=0, deltaY=120)
+        session.browser.pump(0.5)
+        failures.check(session.browser.evaluate('frostelTaken') == [],
+                       'mouse events taken: %s' % session.browser.evaluate('frostelTaken')[:5])
+        # Space and Enter on the focused sound button press it, while the demo runs.
+        for key, code, text, virtual_key, wanted in (('Enter', 'Enter', '\r', 13, 'Sound: on'),
+                                                     (' ', 'Space', ' ', 32, 'Sound: off')):
+            session.browser.evaluate('document.getElementById("sound").focus()')
+            session.browser.call('Input.dispatchKeyEvent', type='keyDown', key=key, code=code, text=text,
+                                 windowsVirtualKeyCode=virtual_key, nativeVirtualKeyCode=virtual_key)
+            session.browser.call('Input.dispatchKeyEvent', type='keyUp', key=key, code=code,
+                                 windowsVirtualKeyCode=virtual_key, nativeVirtualKeyCode=virtual_key)
+            session.browser.wait_for('document.getElementById("sound").textContent === "%s"' % wanted, 5,
+                                     '%s to press the sound button' % code)
+        failures.check(session.state('status') == 'running', 'status %s' % session.state('status'))
+        session.key('Escape', 'Escape', 27)
+        session.browser.wait_for('frostelPage.state.status === "ended"', 20, 'the run to end')
+        session.click('again')
+        session.browser.wait_for('frostelPage.state.runs === 2 && frostelPage.state.frames >= 10', 60, 'run 2')
+        session.key('Escape', 'Escape', 27)
+        session.browser.wait_for('frostelPage.state.status === "ended"', 20, 'run 2 to end')
+        session.browser.pump(0.5)
+        failures.check(not session.browser.console, 'console: %s' % session.browser.console[:8])
+        failures.check(not session.browser.exceptions, 'exceptions: %s' % session.browser.exceptions[:3])
+        failures.check(not session.browser.log, 'browser log: %s' % session.browser.log[:5])
+
+
 CASES = {f.__name__: f for f in (scene_draws, missing_overlay_whitens, escape_ends_and_starts_again,
-                                  hidden_page_stops_drawing, sound_after_gesture, no_webgl_message)}
+                                  hidden_page_stops_drawing, sound_after_gesture, no_webgl_message, film_fidelity,
+                                  context_lost_and_restored, restarts_do_not_leak, clean_console_and_free_input,
+                                  images_of_any_size_repeat)}
 
 
 def main():
@@ -340,6 +625,7 @@ def main():
     parser.add_argument('--data', required=True)
     parser.add_argument('--packager', required=True)
     parser.add_argument('--work', required=True)
+    parser.add_argument('--film', help='frostel-film, for film_fidelity')
     parser.add_argument('case', choices=sorted(CASES))
     args = parser.parse_args()
     args.work = os.path.join(os.path.abspath(args.work), args.case)
