@@ -19,53 +19,53 @@ HGLRC currentContext = nullptr;
 // The canvas's WebGL context is got first with the attributes the descriptor asks for, and with
 // the drawing buffer kept between frames: the scene clears only depth, and blends each frame over
 // the last, as a desktop back buffer keeps it. The video mode call then finds this context.
+// clang-format off
 EM_JS(int, prepareCanvas, (int width, int height, int alpha, int depth, int stencil), {
     var canvas = Module['canvas'];
-    if (!canvas || typeof WebGLRenderingContext == = 'undefined') return 0;
+    if (!canvas || typeof WebGLRenderingContext === 'undefined') return 0;
     canvas.width = width;
     canvas.height = height;
     var attributes = {
-        alpha : alpha != 0,
-        depth : depth != 0,
-        stencil : stencil != 0,
-        antialias : false,
-        preserveDrawingBuffer : true
+        alpha: alpha != 0, depth: depth != 0, stencil: stencil != 0, antialias: false,
+        preserveDrawingBuffer: true
     };
     var gl = canvas.getContext('webgl', attributes) || canvas.getContext('experimental-webgl', attributes);
     return gl ? 1 : 0;
 });
+// clang-format on
 
 // Two things WebGL does differently from desktop GL, mended on the context itself. It has no
 // perspective-correction hint and reports one as an error; it is always correct there. And it samples
 // "no texture" (texture 0, whose image was never given) as opaque black, where desktop GL leaves such
 // a texture out and draws the plain colour: a missing image must draw white, as on the desktop. A 1 x 1
 // white texture stands in for texture 0, which with the modulate environment gives the plain colour.
+// clang-format off
 EM_JS(void, mendContext, (), {
     var gl = Module['ctx'];
     if (!gl || gl.frostelMended) return;
     var hint = gl.hint.bind(gl);
-    gl.hint = function(target, mode)
-    {
-        if (target == = 0x0C50) return;  // GL_PERSPECTIVE_CORRECTION_HINT
+    gl.hint = function(target, mode) {
+        if (target === 0x0C50) return;  // GL_PERSPECTIVE_CORRECTION_HINT
         hint(target, mode);
     };
     var bindTexture = gl.bindTexture.bind(gl);
     var white = gl.createTexture();
     bindTexture(gl.TEXTURE_2D, white);
-    gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, 1, 1, 0, gl.RGBA, gl.UNSIGNED_BYTE,
-                  new Uint8Array([ 255, 255, 255, 255 ]));
+    gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, 1, 1, 0, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array([255, 255, 255, 255]));
     bindTexture(gl.TEXTURE_2D, null);
-    gl.bindTexture = function(target, texture)
-    {
-        bindTexture(target, texture || (target == = gl.TEXTURE_2D ? white : null));
+    gl.bindTexture = function(target, texture) {
+        bindTexture(target, texture || (target === gl.TEXTURE_2D ? white : null));
     };
     gl.frostelMended = true;
 });
+// clang-format on
 
 // The page counts frames (its start-up time is the first one's).
+// clang-format off
 EM_JS(void, tellPageOfFrame, (), {
     if (Module['onSwap']) Module['onSwap']();
 });
+// clang-format on
 
 bool makeCanvasContext(const WebWindow &record)
 {

@@ -50,6 +50,7 @@ void setMaterial(Material &material, GLenum pname, const GLfloat *params)
 // The emulation keeps the fixed-function switches itself, but its glIsEnabled asks WebGL, which has
 // no GL_TEXTURE_2D switch and always answers false: a model drawn with textures would then leave
 // texturing off for everything after it. So the emulated switches are read where the emulation keeps them.
+// clang-format off
 EM_JS(int, emulatedIsEnabled, (GLenum cap), {
     var gl = Module['ctx'];
     if (!gl) return 0;
@@ -59,21 +60,15 @@ EM_JS(int, emulatedIsEnabled, (GLenum cap), {
         return GLImmediate.TexEnvJIT.getTexUnitType(unit) == 0x0DE1 ? 1 : 0;
     }
     case 0x0BC0: return GLEmulation.alphaTestEnabled ? 1 : 0;  // GL_ALPHA_TEST
-    case 0x0B50: return GLEmulation.lightingEnabled ? 1 : 0;   // GL_LIGHTING
-    case 0x0B60: return GLEmulation.fogEnabled ? 1 : 0;        // GL_FOG
-    case 0x0B44:
-    case 0x0B71:
-    case 0x0BE2:
-    case 0x0C11:
-    case 0x0B90:
-    case 0x8037:
-    case 0x809E:
-    case 0x80A0:
+    case 0x0B50: return GLEmulation.lightingEnabled ? 1 : 0;  // GL_LIGHTING
+    case 0x0B60: return GLEmulation.fogEnabled ? 1 : 0;  // GL_FOG
+    case 0x0B44: case 0x0B71: case 0x0BE2: case 0x0C11: case 0x0B90: case 0x8037: case 0x809E: case 0x80A0:
     case 0x0BD0:  // the switches WebGL itself has
         return gl.isEnabled(cap) ? 1 : 0;
     default: return 0;
     }
 });
+// clang-format on
 
 void multiply(const platform::Matrix4 &matrix) { glMultMatrixf(matrix.m); }
 

@@ -20,49 +20,49 @@ enum PageEvent { noEvent = 0, keyDown = 1, keyUp = 2, pageHidden = 3, pageShown 
 
 // The listeners only gather events; the program takes them when it peeks, so no page event ever
 // calls into the program while it waits for a frame.
+// clang-format off
 EM_JS(void, installPageListeners, (), {
     if (Module['frostelPage']) return;
     var events = [];
-    var scrollKeys =
-        [ 'Space', 'ArrowLeft', 'ArrowUp', 'ArrowRight', 'ArrowDown', 'PageUp', 'PageDown', 'Home', 'End' ];
-    function onKey(e)
-    {
-        events.push({
-            type : e.type == = 'keydown' ? 1 : 2,
-            code : e.code || "",
-            key : e.key || "",
-            repeat : e.repeat,
-            alt : e.altKey,
-            ctrl : e.ctrlKey
-        });
+    var scrollKeys = ['Space', 'ArrowLeft', 'ArrowUp', 'ArrowRight', 'ArrowDown', 'PageUp', 'PageDown', 'Home', 'End'];
+    function onKey(e) {
+        events.push({type: e.type === 'keydown' ? 1 : 2, code: e.code || "", key: e.key || "", repeat: e.repeat,
+                     alt: e.altKey, ctrl: e.ctrlKey});
         if (scrollKeys.indexOf(e.code) >= 0) e.preventDefault();
     }
-    function onVisibility() { events.push({type : document.hidden ? 3 : 4}); }
+    function onVisibility() { events.push({type: document.hidden ? 3 : 4}); }
     document.addEventListener('keydown', onKey);
     document.addEventListener('keyup', onKey);
     document.addEventListener('visibilitychange', onVisibility);
     if (document.hidden) onVisibility();
-    Module['frostelPage'] = {events : events, stop : function(){document.removeEventListener('keydown', onKey);
-    document.removeEventListener('keyup', onKey);
-    document.removeEventListener('visibilitychange', onVisibility);
+    Module['frostelPage'] = {
+        events: events,
+        stop: function() {
+            document.removeEventListener('keydown', onKey);
+            document.removeEventListener('keyup', onKey);
+            document.removeEventListener('visibilitychange', onVisibility);
         }
-};
+    };
 });
+// clang-format on
 
 // Fills flags (bit 0 repeat, bit 1 Alt, bit 2 Ctrl) and the two key names; returns the event's kind.
+// clang-format off
 EM_JS(int, takePageEvent, (int *flags, char *code, int codeSize, char *key, int keySize), {
     var page = Module['frostelPage'];
-    if (!page || page.events.length == = 0) return 0;
+    if (!page || page.events.length === 0) return 0;
     var e = page.events.shift();
     HEAP32[flags >> 2] = (e.repeat ? 1 : 0) | (e.alt ? 2 : 0) | (e.ctrl ? 4 : 0);
     stringToUTF8(e.code || "", code, codeSize);
     stringToUTF8(e.key || "", key, keySize);
     return e.type;
 });
+// clang-format on
 
 // Once main has waited, its return no longer reaches the runtime's own exit (that saw only the first
 // unwinding): the end of the whole asynchronous run is awaited here instead, so returning from main
 // ends the program with its status, as on the desktop.
+// clang-format off
 EM_JS(void, waitForAnimationFrame, (), {
     Asyncify.handleSleep(function(wakeUp) {
         requestAnimationFrame(function() {
@@ -74,6 +74,7 @@ EM_JS(void, waitForAnimationFrame, (), {
         });
     });
 });
+// clang-format on
 
 void postKey(HWND window, int kind, int flags, const char *code, const char *key)
 {
@@ -121,12 +122,14 @@ void pumpPageEvents()
 
 void listenToPage() { installPageListeners(); }
 
+// clang-format off
 EM_JS(void, removePageListeners, (), {
     var page = Module['frostelPage'];
     if (!page) return;
     page.stop();
     delete Module['frostelPage'];
 });
+// clang-format on
 
 void stopListeningToPage() { removePageListeners(); }
 

@@ -34,9 +34,11 @@ int iconMarker;
 int cursorMarker;
 
 // The page shows what the program is called, as a title bar would.
+// clang-format off
 EM_JS(void, setPageTitle, (const char *title), {
-    if (typeof document != = 'undefined') document.title = UTF8ToString(title);
+    if (typeof document !== 'undefined') document.title = UTF8ToString(title);
 });
+// clang-format on
 
 }  // namespace
 
