@@ -1,7 +1,7 @@
 """Browser tests of the page: the real program in headless Chromium on WebGL (SwiftShader), read back and
 checked against the camera maths and the files each test writes.
 
-    web_test.py --site BUILD-WEB --data DEFAULT-DATA --packager FILE_PACKAGER --work DIR CASE
+    web_test.py --site BUILD-WEB --data DEFAULT-DATA --packager FILE_PACKAGER --work DIR [--cmake CMAKE] CASE
 """
 import argparse
 import base64
@@ -17,7 +17,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import browser  # noqa: E402
 import camera  # noqa: E402
 
-PAGE_FILES = ('index.html', 'page.js', 'page.css', 'frostel.js', 'frostel.wasm', 'frostel-data.js')
+PAGE_FILES = ('index.html', 'page.js', 'page.css', 'frostel.js', 'frostel.wasm')
+PACK_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'cmake', 'web_data_package.cmake')
 
 # The snow image: each 50 x 50 tile split in four colours, so position, tiling and turn all show.
 LOW_S_LOW_T = (200, 60, 60)
@@ -69,18 +70,20 @@ def write_test_data(folder, default_data, leave_out=()):
         os.remove(os.path.join(folder, name))
 
 
-def make_site(args, data_folder):
-    """The built page and program with another data package beside them, packed as the build packs its own."""
-    site = os.path.join(args.work, 'site')
-    os.makedirs(site)
-    for name in PAGE_FILES:
-        shutil.copy(os.path.join(args.site, name), site)
-    # The package's paths are those under the working directory: data/... as the program opens them.
-    staged = os.path.dirname(data_folder)
-    subprocess.run([sys.executable, args.packager, os.path.join(site, 'frostel.data'), '--preload', 'data',
-                    '--js-output=' + os.path.join(staged, 'frostel-data.js'), '--separate-metadata', '--no-node'],
-                   cwd=staged, check=True, timeout=120, stdout=subprocess.DEVNULL)
-    shutil.copy(os.path.join(staged, 'frostel-data.js.metadata'), site)
+def make_site(args, data_folder, music=('music.mp3', 'music.wav'), name='site'):
+    """The built page and program with another data package beside them, packed as the build packs its own, and
+    the music files named (the encoded one from the build, the WAV from the data folder)."""
+    site = os.path.join(args.work, name)
+    os.makedirs(os.path.join(site, 'data'))
+    for page_file in PAGE_FILES:
+        shutil.copy(os.path.join(args.site, page_file), site)
+    subprocess.run([args.cmake, '-DDATA=' + data_folder, '-DSTAGE=' + os.path.join(args.work, name + '-stage'),
+                    '-DOUT=' + site, '-DPACKAGER=' + args.packager, '-DPYTHON=' + sys.executable,
+                    '-P', PACK_SCRIPT], check=True, timeout=120, stdout=subprocess.DEVNULL)
+    for music_file in music:
+        built = os.path.join(args.site, 'data', music_file)
+        source = built if music_file.endswith('.mp3') else os.path.join(data_folder, music_file)
+        shutil.copy(source, os.path.join(site, 'data'))
     return site
 
 
@@ -340,6 +343,7 @@ def main():
     parser.add_argument('--data', required=True)
     parser.add_argument('--packager', required=True)
     parser.add_argument('--work', required=True)
+    parser.add_argument('--cmake', default='cmake')
     parser.add_argument('case', choices=sorted(CASES))
     args = parser.parse_args()
     args.work = os.path.join(os.path.abspath(args.work), args.case)
