@@ -60,6 +60,22 @@ EM_JS(void, mendContext, (), {
 });
 // clang-format on
 
+// The program asks for its viewport in the client area's CSS pixels; the buffer has devicePixelRatio times as
+// many. Only while the toolchain's GL emulation draws: our own GL over WebGL scales in its glViewport.
+// clang-format off
+EM_JS(void, scaleViewportToBuffer, (), {
+    var gl = Module['ctx'];
+    if (!gl || gl.frostelScaled) return;
+    var viewport = gl.viewport.bind(gl);
+    gl.viewport = function(x, y, width, height) {
+        var canvas = gl.canvas;
+        var scale = canvas.clientWidth ? canvas.width / canvas.clientWidth : 1;
+        viewport(Math.round(x * scale), Math.round(y * scale), Math.round(width * scale), Math.round(height * scale));
+    };
+    gl.frostelScaled = true;
+});
+// clang-format on
+
 // The page counts frames (its start-up time is the first one's).
 // clang-format off
 EM_JS(void, tellPageOfFrame, (), {
@@ -84,6 +100,9 @@ bool makeCanvasContext(const WebWindow &record)
         return false;
     }
     mendContext();
+    scaleViewportToBuffer();
+    // The video mode call made the buffer the window's size; it follows devicePixelRatio.
+    fitCanvasBuffer();
     return true;
 }
 

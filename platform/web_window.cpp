@@ -155,7 +155,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     record->height = std::max(nHeight, 1);
     windows[handleValue(handle)] = std::move(record);
     setPageTitle(lpWindowName != nullptr ? lpWindowName : "");
-    listenToPage();
+    listenToPage(std::max(nWidth, 1), std::max(nHeight, 1));
 
     CREATESTRUCTA creation{
         lpParam,      hInstance,   hMenu,    hWndParent, nHeight, nWidth, y, x, static_cast<LONG>(dwStyle),
@@ -209,7 +209,11 @@ BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow)
     if (nCmdShow != SW_HIDE && !record->shownOnce) {
         // Windows' first show sizes and activates the window; the caller sets its viewport from that WM_SIZE.
         record->shownOnce = true;
-        sendMessage(hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(record->width, record->height));
+        int width = record->width;
+        int height = record->height;
+        canvasClientSize(width, height);
+        tellPageOfClientSize(width, height);
+        sendMessage(hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height));
         sendMessage(hWnd, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
     }
     return wasShown ? TRUE : FALSE;

@@ -5,7 +5,7 @@
 
 var frostelPage = (function() {
   var state = {status: 'loading', runs: 0, frames: 0, startedAt: 0, firstFrameAt: 0, lastFrameAt: 0, exitStatus: null,
-               bytesArrived: 0, bytesAtFirstFrame: 0, clientSizes: []};
+               bytesArrived: 0, bytesAtFirstFrame: 0, clientSizes: [], music: 'none'};
   var elements = {};
 
   function element(id) {
@@ -39,33 +39,25 @@ var frostelPage = (function() {
   // the stated length of a compressed transfer is not what arrives). Rejects with the reason on any failure,
   // a missing file (an HTTP error) included.
   function fetchBytes(url, onBytes) {
-    return fetch(url).then(function(response) {
-      if (!response.ok) throw new Error(url + ': HTTP ' + response.status + ' ' + response.statusText);
-      var length = Number(response.headers.get('Content-Length'));
-      var total = !response.headers.get('Content-Encoding') && length > 0 ? length : 0;
-      if (!response.body || !response.body.getReader) {
-        return response.arrayBuffer().then(function(buffer) { onBytes(buffer.byteLength, total); return buffer; });
+    return new Promise(function(resolve, reject) {
+      var request = new XMLHttpRequest();
+      request.open('GET', url);
+      request.responseType = 'arraybuffer';
+      function total() {
+        var length = Number(request.getResponseHeader('Content-Length'));
+        return !request.getResponseHeader('Content-Encoding') && length > 0 ? length : 0;
       }
-      var reader = response.body.getReader();
-      var parts = [];
-      var received = 0;
-      function next() {
-        return reader.read().then(function(chunk) {
-          if (chunk.done) {
-            var whole = new Uint8Array(received);
-            var at = 0;
-            parts.forEach(function(part) { whole.set(part, at); at += part.length; });
-            return whole.buffer;
-          }
-          parts.push(chunk.value);
-          received += chunk.value.length;
-          onBytes(received, total);
-          return next();
-        });
-      }
-      return next();
-    }, function(error) {
-      throw new Error(url + ': ' + error);
+      request.onprogress = function(event) { onBytes(event.loaded, total()); };
+      request.onload = function() {
+        if (request.status !== 200) {
+          reject(new Error(url + ': HTTP ' + request.status + ' ' + request.statusText));
+          return;
+        }
+        onBytes(request.response.byteLength, request.response.byteLength);
+        resolve(request.response);
+      };
+      request.onerror = function() { reject(new Error(url + ': the request failed (network or server)')); };
+      request.send();
     });
   }
 
@@ -194,6 +186,7 @@ var frostelPage = (function() {
     // takes, rejects when the browser cannot decode it.
     decode: function(bytes) {
       var self = this;
+      state.music = 'arrived';
       return new Promise(function(resolve) { self.decodeWaiting.push(resolve); self.decodeWhenReady(); })
         .then(function(context) {
           // The callback form: Safari's older decodeAudioData returns no promise.
@@ -203,7 +196,9 @@ var frostelPage = (function() {
             });
             if (pending && pending.catch) pending.catch(function() { /* the callback says it */ });
           });
-        });
+        })
+        .then(function(decoded) { state.music = 'decoded'; return decoded; },
+              function(error) { state.music = 'undecodable'; throw error; });
     },
     decodeWaiting: [],
     decodeWhenReady: function() {

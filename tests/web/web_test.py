@@ -102,8 +102,8 @@ def near(a, b, tolerance=12):
 
 
 class Session:
-    def __init__(self, site, extra_args=()):
-        self.server = browser.Server(site)
+    def __init__(self, site, extra_args=(), gzipped=False):
+        self.server = browser.Server(site, gzipped)
         self.browser = browser.Browser(extra_args=extra_args)
 
     def __enter__(self):
@@ -333,8 +333,94 @@ def no_webgl_message(args, failures):
         failures.check('WebGL' in text, 'message: %r' % text)
 
 
+# Each fault the page can meet on loading, the file behind it, and words of the one message it must give.
+FAULTS = (('frostel.data', None, 'scene\'s pictures and model could not be loaded'),
+          ('frostel-data.js.metadata', None, 'scene\'s pictures and model could not be loaded'),
+          ('frostel.data', b'cut short', 'scene\'s pictures and model arrived damaged'),
+          ('frostel-data.js.metadata', b'{"files": [', 'scene\'s pictures and model arrived damaged'),
+          ('frostel.wasm', None, 'program of this page could not be loaded'),
+          ('frostel.js', None, 'program of this page could not be loaded'))
+
+
+def missing_file_messages(args, failures):
+    root = os.path.join(args.work, 'sites')
+    served = PAGE_FILES + ('frostel.data', 'frostel-data.js.metadata')
+    for number, (name, replacement, words) in enumerate(FAULTS):
+        site = os.path.join(root, str(number))
+        os.makedirs(site)
+        for page_file in served:
+            shutil.copy(os.path.join(args.site, page_file), site)
+        if replacement is None:
+            os.remove(os.path.join(site, name))
+        else:
+            with open(os.path.join(site, name), 'wb') as f:
+                f.write(replacement)
+    with Session(root) as session:
+        for number, (name, replacement, words) in enumerate(FAULTS):
+            fault = '%s %s' % (name, 'missing' if replacement is None else 'damaged')
+            session.browser.console.clear()
+            session.browser.exceptions.clear()
+            session.browser.open(session.server.url('%d/index.html' % number))
+            # Within 10 s, as a visitor would wait.
+            session.browser.wait_for('frostelPage.state.status === "failed"', 10, 'a message for ' + fault)
+            session.browser.pump(1.0)
+            shown = session.browser.evaluate(
+                'Array.prototype.map.call(document.querySelectorAll("#messages p"), function(p) {'
+                ' return p.textContent; })')
+            failures.check(len(shown) == 1 and words in shown[0], '%s: the page says %s' % (fault, shown))
+            failures.check(not any(w in ' '.join(shown) for w in ('rebuild', 'ASSERTIONS', '-s', 'abort')),
+                           '%s: the message speaks to a developer: %s' % (fault, shown))
+            failures.check(any(name in line for line in session.browser.console),
+                           '%s: the console does not name the file: %s' % (fault, session.browser.console[-5:]))
+            failures.check(not session.browser.exceptions, '%s: uncaught %s' % (fault, session.browser.exceptions))
+            failures.check(session.browser.evaluate('document.getElementById("progress").hidden'),
+                           '%s: the progress bar stays' % fault)
+
+
+def slow_link_first_frame(args, failures):
+    """The page as built, gzipped as common hosts serve it, over 1.5 Mbit/s with 100 ms latency."""
+    with Session(args.site, gzipped=True) as session:
+        b = session.browser
+        b.watch_network(megabits=1.5, latency_ms=100)
+        b.open(session.server.url())
+        bars = []
+        deadline = time.monotonic() + 60
+        while time.monotonic() < deadline:
+            status, hidden, width, frames = b.evaluate(
+                'typeof frostelPage === "undefined" ? ["", true, 0, 0] :'
+                ' [frostelPage.state.status, document.getElementById("progress").hidden,'
+                ' parseFloat(document.getElementById("progress-bar").style.width) || 0, frostelPage.state.frames]')
+            if frames >= 1:
+                break
+            if status == 'loading' and not hidden:
+                bars.append(width)
+            b.pump(0.25)
+        by_first_frame = b.bytes_received()
+        first_frame_ms = session.state('firstFrameAt')
+        failures.check(first_frame_ms and first_frame_ms <= 15000, 'first frame after %s ms' % first_frame_ms)
+        failures.check(by_first_frame <= 1.5e6, '%d bytes before the first frame' % by_first_frame)
+        # The bar moved, in steps, and went once the scene was drawn.
+        steps = sorted(set(w for w in bars if 0 < w < 100))
+        failures.check(len(steps) >= 3 and bars == sorted(bars), 'progress bar widths %s' % bars[:40])
+        failures.check(b.evaluate('document.getElementById("progress").hidden'), 'the progress bar stays')
+        # Then the music, the last of the page.
+        b.wait_for('frostelPage.state.music === "arrived"', 60, 'the music to arrive')
+        b.pump(0.5)
+        urls = {r['url'].rsplit('/', 1)[-1]: (r['status'], r['mimeType']) for r in b.responses().values()}
+        failures.check(urls.get('music.mp3', (0,))[0] == 200 and 'music.wav' not in urls,
+                       'music fetched: %s' % urls)
+        finished = b.finished()
+        sizes = {r['url'].rsplit('/', 1)[-1]: finished.get(i) for i, r in b.responses().items()}
+        failures.check(all(sizes.values()), 'requests not finished: %s' % sizes)
+        whole = sum(finished.values())
+        failures.check(whole <= 3e6, 'the whole page is %d bytes' % whole)
+        print('1.5 Mbit/s, 100 ms: first frame after %.0f ms and %d bytes; whole page %d bytes: %s'
+              % (first_frame_ms, by_first_frame, whole, sorted(sizes.items())))
+
+
 CASES = {f.__name__: f for f in (scene_draws, missing_overlay_whitens, escape_ends_and_starts_again,
-                                  hidden_page_stops_drawing, sound_after_gesture, no_webgl_message)}
+                                  hidden_page_stops_drawing, sound_after_gesture, no_webgl_message,
+                                  missing_file_messages, slow_link_first_frame)}
 
 
 def main():
