@@ -88,12 +88,13 @@ def make_site(args, data_folder, music=('music.mp3', 'music.wav'), name='site'):
 
 
 class Picture:
-    def __init__(self, rgba, taken_at):
+    def __init__(self, rgba, taken_at, size=512):
         self.rgba = rgba
         self.taken_at = taken_at
+        self.size = size
 
     def at(self, x, y):
-        i = (int(y) * 512 + int(x)) * 4
+        i = (int(y) * self.size + int(x)) * 4
         return tuple(self.rgba[i:i + 3])
 
 
@@ -120,16 +121,34 @@ class Session:
     def state(self, name):
         return self.browser.evaluate('frostelPage.state.' + name)
 
-    def read_back(self):
+    def read_back(self, size=512):
         data = self.browser.evaluate('''(function() {
             var gl = document.getElementById('view').getContext('webgl');
-            var px = new Uint8Array(512 * 512 * 4);
-            gl.readPixels(0, 0, 512, 512, gl.RGBA, gl.UNSIGNED_BYTE, px);
+            var px = new Uint8Array(%d * %d * 4);
+            gl.readPixels(0, 0, %d, %d, gl.RGBA, gl.UNSIGNED_BYTE, px);
             var text = '';
             for (var i = 0; i < px.length; i += 0x8000) text += String.fromCharCode.apply(null, px.subarray(i, i + 0x8000));
             return [btoa(text), frostelPage.state.lastFrameAt];
+        })()''' % (size, size, size, size))
+        return Picture(base64.b64decode(data[0]), data[1], size)
+
+    def canvas(self):
+        """The canvas as the page lays it out, its buffer, the viewport the program set, and each WM_SIZE."""
+        return self.browser.evaluate('''(function() {
+            var c = document.getElementById('view'), r = c.getBoundingClientRect(), gl = c.getContext('webgl');
+            return {css: [c.clientWidth, c.clientHeight], buffer: [c.width, c.height], left: r.left,
+                    right: r.right, viewport: Array.prototype.slice.call(gl.getParameter(gl.VIEWPORT)),
+                    sizes: frostelPage.state.clientSizes, screen: [window.innerWidth, window.innerHeight],
+                    full: document.fullscreenElement === c, status: frostelPage.state.status,
+                    frames: frostelPage.state.frames};
         })()''')
-        return Picture(base64.b64decode(data[0]), data[1])
+
+    def wait_for_client_size(self, width, height, what):
+        self.browser.wait_for('(function(s) { s = s[s.length - 1]; return s && s[0] === %d && s[1] === %d; })'
+                              '(frostelPage.state.clientSizes)' % (width, height), 20, what)
+        # A frame or two drawn at the new size.
+        frames = self.state('frames')
+        self.browser.wait_for('frostelPage.state.frames >= %d' % (frames + 3), 20, 'frames after ' + what)
 
     def centre_of(self, element_id):
         rect = self.browser.evaluate('(function() { var r = document.getElementById("%s").getBoundingClientRect();'
@@ -298,10 +317,32 @@ def wav_facts(path):
     return channels, rate, frames, left
 
 
-def sound_after_gesture(args, failures):
-    channels, rate, frames, left = wav_facts(os.path.join(args.data, 'music.wav'))
+def envelope(samples, rate, seconds=2.5):
+    """The root mean square of each whole block of the given length."""
+    size = int(rate * seconds)
+    return [math.sqrt(sum(v * v for v in samples[i:i + size:25]) / len(samples[i:i + size:25]))
+            for i in range(0, len(samples) - size + 1, size)]
+
+
+def wav_left(path):
+    with open(path, 'rb') as f:
+        data = f.read()
+    channels, rate, frames, _ = wav_facts(path)
+    at = data.index(b'data') + 8
+    return [v / 32768.0 for v in struct.unpack_from('<%dh' % (frames * channels), data, at)[::channels]]
+
+
+PLAYING = ('frostelPage.sound.report().playing && frostelPage.sound.report().contextState === "running"')
+
+
+def music_after_gesture(args, failures):
+    """The page as built: the MP3 comes after the first frame, and plays once a gesture has let sound start."""
+    wav = os.path.join(args.data, 'music.wav')
+    channels, rate, frames, _ = wav_facts(wav)
     with Session(args.site) as session:
+        session.browser.watch_network()
         session.open_and_wait_for_frames()
+        session.browser.wait_for('frostelPage.state.music === "arrived"', 30, 'the music to arrive')
         session.browser.pump(0.5)
         before = session.browser.evaluate('frostelPage.sound.report()')
         failures.check(not before['playing'] and before['contextState'] in ('none', 'suspended'),
@@ -309,20 +350,57 @@ def sound_after_gesture(args, failures):
         failures.check(session.browser.evaluate('document.getElementById("sound").textContent') == 'Sound: off',
                        'sound button before a gesture')
         session.click('view')
-        session.browser.wait_for('frostelPage.sound.report().playing && '
-                                 'frostelPage.sound.report().contextState === "running"', 20, 'the music to start')
+        session.browser.wait_for(PLAYING, 20, 'the music to start')
         after = session.browser.evaluate('frostelPage.sound.report()')
-        failures.check(after['loop'] is True, 'music not looping: %s' % after['loop'])
-        failures.check((after['channels'], after['rate'], after['frames']) == (channels, rate, frames),
+        failures.check(after['loop'] is True and session.state('music') == 'decoded',
+                       'music: loop %s, %s' % (after['loop'], session.state('music')))
+        # Decoded at the context's rate: the same length of time, within the encoder's padding.
+        failures.check(after['channels'] == channels and abs(after['frames'] / after['rate'] - frames / rate) < 0.1,
                        'music buffer %s, file %s' % ((after['channels'], after['rate'], after['frames']),
                                                       (channels, rate, frames)))
-        failures.check(all(abs(a - b) < 1e-6 for a, b in zip(after['firstSamples'], left)),
-                       'first samples differ from the file')
+        played = session.browser.evaluate('Array.prototype.slice.call('
+                                          'frostelPage.sound.source.buffer.getChannelData(0))')
+        heard, written = envelope(played, after['rate']), envelope(wav_left(wav), rate)
+        failures.check(len(heard) == len(written) and all(abs(h - w) <= 0.1 * w for h, w in zip(heard, written)),
+                       'loudness by 2.5 s: heard %s, file %s' % (['%.3f' % v for v in heard],
+                                                                 ['%.3f' % v for v in written]))
+        fetched = sorted(r['url'].rsplit('/', 1)[-1] for r in session.browser.responses().values())
+        failures.check('music.mp3' in fetched and 'music.wav' not in fetched, 'fetched %s' % fetched)
         failures.check(session.browser.evaluate('document.getElementById("sound").textContent') == 'Sound: on',
                        'sound button after the gesture')
         # The button turns it off again.
         session.click('sound')
         session.browser.wait_for('!frostelPage.sound.report().playing', 10, 'the music to stop')
+
+
+def music_falls_back(args, failures):
+    """Without a usable MP3 the WAV's own samples play; without either, the chime sounds once."""
+    data = os.path.join(args.work, 'stage', 'data')
+    write_test_data(data, args.data)
+    channels, rate, frames, left = wav_facts(os.path.join(data, 'music.wav'))
+    sites = {'no-mp3': make_site(args, data, music=('music.wav',), name='no-mp3'),
+             'broken-mp3': make_site(args, data, music=('music.wav',), name='broken-mp3'),
+             'none': make_site(args, data, music=(), name='none')}
+    with open(os.path.join(sites['broken-mp3'], 'data', 'music.mp3'), 'wb') as f:
+        f.write(b'\xff\xfb not a frame of sound' * 64)
+    with Session(args.work) as session:
+        for name in ('no-mp3', 'broken-mp3', 'none'):
+            session.browser.open(session.server.url(name + '/index.html'))
+            session.browser.wait_for('frostelPage.state.frames >= 10', 60, name + ': frames')
+            session.click('view')
+            session.browser.wait_for(PLAYING, 20, name + ': a sound to start')
+            heard = session.browser.evaluate('frostelPage.sound.report()')
+            if name == 'none':
+                # The chime: once, mono, short.
+                failures.check(heard['loop'] is False and heard['channels'] == 1 and heard['frames'] < 2 * heard['rate'],
+                               'none: %s' % {k: heard[k] for k in ('loop', 'channels', 'frames', 'rate')})
+                continue
+            failures.check(heard['loop'] is True and (heard['channels'], heard['rate'], heard['frames'])
+                           == (channels, rate, frames), '%s: %s, file %s' % (
+                               name, (heard['loop'], heard['channels'], heard['rate'], heard['frames']),
+                               (channels, rate, frames)))
+            failures.check(all(abs(a - b) < 1e-6 for a, b in zip(heard['firstSamples'], left)),
+                           '%s: first samples differ from the file' % name)
 
 
 def no_webgl_message(args, failures):
@@ -331,6 +409,75 @@ def no_webgl_message(args, failures):
         session.browser.wait_for('frostelPage.state.status === "no-webgl"', 30, 'the page to notice')
         text = session.browser.evaluate('document.getElementById("messages").textContent')
         failures.check('WebGL' in text, 'message: %r' % text)
+
+
+def frame_fills(picture, failures, what):
+    """The overlay's frame along every edge of the whole buffer: the viewport covers all of it."""
+    scale = picture.size / 512.0
+    for s, t in ((0.03, 0.5), (0.97, 0.5), (0.5, 0.03), (0.5, 0.97), (0.03, 0.03), (0.97, 0.97)):
+        p = camera.overlay_point(s, t)
+        if camera.on_screen(p, 1):
+            q = (p[0] * scale, p[1] * scale)
+            failures.check(near(picture.at(*q), FRAME, 6), '%s: overlay frame at %s is %s' % (what, q, picture.at(*q)))
+
+
+def sharp_and_narrow(args, failures):
+    data = os.path.join(args.work, 'stage', 'data')
+    write_test_data(data, args.data)
+    with Session(make_site(args, data)) as session:
+        metrics = session.browser
+        # A phone-sized screen of density 2: the canvas shrinks to fit beside the page's 12 px margins.
+        metrics.call('Emulation.setDeviceMetricsOverride', width=400, height=900, deviceScaleFactor=2, mobile=False)
+        session.open_and_wait_for_frames()
+        session.wait_for_client_size(376, 376, 'the narrow client size')
+        c = session.canvas()
+        failures.check(c['css'] == [376, 376] and c['buffer'] == [752, 752], 'narrow at 2: %s' % c)
+        failures.check(c['left'] >= 0 and c['right'] <= 400, 'canvas out of the screen: %s' % c)
+        failures.check(c['viewport'] == [0, 0, 752, 752], 'narrow viewport %s' % c['viewport'])
+        frame_fills(session.read_back(752), failures, 'narrow')
+        # Wider than the canvas again: 512 CSS pixels, twice as many in the buffer.
+        metrics.call('Emulation.setDeviceMetricsOverride', width=800, height=900, deviceScaleFactor=2, mobile=False)
+        session.wait_for_client_size(512, 512, 'the full client size')
+        c = session.canvas()
+        failures.check(c['css'] == [512, 512] and c['buffer'] == [1024, 1024], 'wide at 2: %s' % c)
+        failures.check(c['viewport'] == [0, 0, 1024, 1024], 'viewport at 2: %s' % c['viewport'])
+        frame_fills(session.read_back(1024), failures, 'density 2')
+        print('client sizes told: %s' % c['sizes'])
+
+
+def full_screen_both_ways(args, failures):
+    data = os.path.join(args.work, 'stage', 'data')
+    write_test_data(data, args.data)
+    with Session(make_site(args, data)) as session:
+        session.open_and_wait_for_frames()
+        for enter in ('button', 'key'):
+            if enter == 'button':
+                session.click('fullscreen')
+            else:
+                session.key('f', 'KeyF', 70)
+            session.browser.wait_for('document.fullscreenElement === document.getElementById("view")', 10,
+                                     'full screen by the ' + enter)
+            width, height = session.browser.evaluate('[window.innerWidth, window.innerHeight]')
+            session.wait_for_client_size(width, height, 'the screen size')
+            c = session.canvas()
+            failures.check(c['css'] == [width, height] and c['buffer'] == [width, height],
+                           'full screen by the %s: %s' % (enter, c))
+            failures.check(c['viewport'] == [0, 0, width, height], 'full-screen viewport %s' % c['viewport'])
+            if width == height:
+                frame_fills(session.read_back(width), failures, 'full screen')
+            # The browser's own Escape leaves full screen (the test leaves it as the browser would if this
+            # one does not); the run goes on either way.
+            session.key('Escape', 'Escape', 27)
+            session.browser.evaluate('document.fullscreenElement ? document.exitFullscreen() : null', awaiting=True)
+            session.wait_for_client_size(512, 512, 'the window size again')
+            c = session.canvas()
+            failures.check(c['status'] == 'running', 'the run after leaving full screen: %s' % c['status'])
+            failures.check(c['buffer'] == [512, 512] and c['viewport'] == [0, 0, 512, 512], 'back: %s' % c)
+        frame_fills(session.read_back(), failures, 'after full screen')
+        # Out of full screen, Escape ends the run as before.
+        session.browser.pump(1.0)
+        session.key('Escape', 'Escape', 27)
+        session.browser.wait_for('frostelPage.state.status === "ended"', 20, 'Escape to end the run')
 
 
 # Each fault the page can meet on loading, the file behind it, and words of the one message it must give.
@@ -419,8 +566,9 @@ def slow_link_first_frame(args, failures):
 
 
 CASES = {f.__name__: f for f in (scene_draws, missing_overlay_whitens, escape_ends_and_starts_again,
-                                  hidden_page_stops_drawing, sound_after_gesture, no_webgl_message,
-                                  missing_file_messages, slow_link_first_frame)}
+                                  hidden_page_stops_drawing, music_after_gesture, music_falls_back, no_webgl_message,
+                                  missing_file_messages, slow_link_first_frame, sharp_and_narrow,
+                                  full_screen_both_ways)}
 
 
 def main():
