@@ -317,9 +317,12 @@ def wav_facts(path):
     return channels, rate, frames, left
 
 
-def envelope(samples, rate, seconds=2.5):
-    """The root mean square of each whole block of the given length."""
-    size = int(rate * seconds)
+BLOCK_SECONDS = 2.5
+
+
+def envelope(samples, rate):
+    """The root mean square of each whole block of BLOCK_SECONDS, from every 25th sample."""
+    size = int(rate * BLOCK_SECONDS)
     return [math.sqrt(sum(v * v for v in samples[i:i + size:25]) / len(samples[i:i + size:25]))
             for i in range(0, len(samples) - size + 1, size)]
 
@@ -358,9 +361,18 @@ def music_after_gesture(args, failures):
         failures.check(after['channels'] == channels and abs(after['frames'] / after['rate'] - frames / rate) < 0.1,
                        'music buffer %s, file %s' % ((after['channels'], after['rate'], after['frames']),
                                                       (channels, rate, frames)))
-        played = session.browser.evaluate('Array.prototype.slice.call('
-                                          'frostelPage.sound.source.buffer.getChannelData(0))')
-        heard, written = envelope(played, after['rate']), envelope(wav_left(wav), rate)
+        heard = session.browser.evaluate('''(function(samples, size) {
+            var blocks = [];
+            for (var at = 0; at + size <= samples.length; at += size) {
+                var sum = 0, n = 0;
+                for (var i = at; i < at + size; i += 25, ++n) sum += samples[i] * samples[i];
+                blocks.push(Math.sqrt(sum / n));
+            }
+            return blocks;
+        })(frostelPage.sound.source.buffer.getChannelData(0), %d)''' % int(after['rate'] * BLOCK_SECONDS))
+        written = envelope(wav_left(wav), rate)
+        print('decoded %d frames at %d Hz (%.4f s); the WAV %d frames at %d Hz (%.4f s)'
+              % (after['frames'], after['rate'], after['frames'] / after['rate'], frames, rate, frames / rate))
         failures.check(len(heard) == len(written) and all(abs(h - w) <= 0.1 * w for h, w in zip(heard, written)),
                        'loudness by 2.5 s: heard %s, file %s' % (['%.3f' % v for v in heard],
                                                                  ['%.3f' % v for v in written]))
@@ -480,6 +492,33 @@ def full_screen_both_ways(args, failures):
         session.browser.wait_for('frostelPage.state.status === "ended"', 20, 'Escape to end the run')
 
 
+def page_is_reproducible(args, failures):
+    """No folder of the machine in anything served, and the scene's package the same bytes from two folders."""
+    source = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..'))
+    folders = [p.encode() for p in (os.path.abspath(args.site), os.path.realpath(args.site), source,
+                                    os.path.realpath(source), os.path.abspath(args.work))]
+    served = [os.path.join(args.site, n) for n in PAGE_FILES + ('frostel.data', 'frostel-data.js.metadata')]
+    served += [os.path.join(args.site, 'data', n) for n in sorted(os.listdir(os.path.join(args.site, 'data')))]
+    for path in served:
+        with open(path, 'rb') as f:
+            content = f.read()
+        found = [p.decode() for p in folders if p in content]
+        failures.check(not found, '%s holds %s' % (os.path.relpath(path, args.site), found))
+    packed = []
+    for name in ('one', 'another/folder'):
+        out = os.path.join(args.work, name)
+        os.makedirs(out)
+        subprocess.run([args.cmake, '-DDATA=' + args.data, '-DSTAGE=' + os.path.join(out, 'stage'), '-DOUT=' + out,
+                        '-DPACKAGER=' + args.packager, '-DPYTHON=' + sys.executable, '-P', PACK_SCRIPT],
+                       check=True, timeout=120, stdout=subprocess.DEVNULL)
+        packed.append([open(os.path.join(out, n), 'rb').read() for n in ('frostel.data', 'frostel-data.js.metadata')])
+    failures.check(packed[0] == packed[1], 'the package differs between two folders')
+    built = [open(os.path.join(args.site, n), 'rb').read() for n in ('frostel.data', 'frostel-data.js.metadata')]
+    failures.check(packed[0] == built, 'the package differs from the built one')
+    failures.check(b'music' not in packed[0][1], 'the music is in the package')
+    print('%d files served, none naming a folder of the machine' % len(served))
+
+
 # Each fault the page can meet on loading, the file behind it, and words of the one message it must give.
 FAULTS = (('frostel.data', None, 'scene\'s pictures and model could not be loaded'),
           ('frostel-data.js.metadata', None, 'scene\'s pictures and model could not be loaded'),
@@ -568,7 +607,7 @@ def slow_link_first_frame(args, failures):
 CASES = {f.__name__: f for f in (scene_draws, missing_overlay_whitens, escape_ends_and_starts_again,
                                   hidden_page_stops_drawing, music_after_gesture, music_falls_back, no_webgl_message,
                                   missing_file_messages, slow_link_first_frame, sharp_and_narrow,
-                                  full_screen_both_ways)}
+                                  full_screen_both_ways, page_is_reproducible)}
 
 
 def main():
