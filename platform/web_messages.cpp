@@ -45,13 +45,16 @@ EM_JS(void, installPageListeners, (int width, int height), {
     function fit() {
         if (!canvas) return;
         var ratio = window.devicePixelRatio || 1;
+        page.ratio = ratio;
         var cssWidth = Math.max(1, Math.round(canvas.clientWidth));
         var cssHeight = Math.max(1, Math.round(canvas.clientHeight));
         var bufferWidth = Math.round(cssWidth * ratio);
         var bufferHeight = Math.round(cssHeight * ratio);
+        var bufferChanged = canvas.width !== bufferWidth || canvas.height !== bufferHeight;
         if (canvas.width !== bufferWidth) canvas.width = bufferWidth;
         if (canvas.height !== bufferHeight) canvas.height = bufferHeight;
-        if (cssWidth !== told.width || cssHeight !== told.height) {
+        // A new density alone changes the buffer under the same client size: the viewport is set again.
+        if (cssWidth !== told.width || cssHeight !== told.height || bufferChanged) {
             told = {width: cssWidth, height: cssHeight};
             events.push({type: 5, width: cssWidth, height: cssHeight});
         }
@@ -60,15 +63,6 @@ EM_JS(void, installPageListeners, (int width, int height), {
         if (!fullScreen()) leftFullScreenAt = performance.now();
         fit();
     }
-    // A change of devicePixelRatio alone (a window dragged to another screen, zoom) resizes nothing.
-    var ratioQuery = null;
-    function watchRatio() {
-        if (ratioQuery) ratioQuery.removeListener(onRatio);
-        ratioQuery = window.matchMedia ? window.matchMedia('(resolution: ' + (window.devicePixelRatio || 1) + 'dppx)')
-                                       : null;
-        if (ratioQuery) ratioQuery.addListener(onRatio);
-    }
-    function onRatio() { fit(); watchRatio(); }
     var observer = typeof ResizeObserver === 'function' ? new ResizeObserver(fit) : null;
     if (observer && canvas) observer.observe(canvas);
     document.addEventListener('keydown', onKey);
@@ -77,13 +71,9 @@ EM_JS(void, installPageListeners, (int width, int height), {
     document.addEventListener('fullscreenchange', onFullScreen);
     document.addEventListener('webkitfullscreenchange', onFullScreen);
     window.addEventListener('resize', fit);
-    watchRatio();
-    if (document.hidden) onVisibility();
-    fit();
-    Module['frostelPage'] = {
+    var page = {
         events: events,
         fit: fit,
-        clientSize: function() { return [told.width, told.height]; },
         stop: function() {
             document.removeEventListener('keydown', onKey);
             document.removeEventListener('keyup', onKey);
@@ -91,10 +81,12 @@ EM_JS(void, installPageListeners, (int width, int height), {
             document.removeEventListener('fullscreenchange', onFullScreen);
             document.removeEventListener('webkitfullscreenchange', onFullScreen);
             window.removeEventListener('resize', fit);
-            if (ratioQuery) ratioQuery.removeListener(onRatio);
             if (observer) observer.disconnect();
         }
     };
+    Module['frostelPage'] = page;
+    if (document.hidden) onVisibility();
+    fit();
 });
 // clang-format on
 
@@ -103,7 +95,10 @@ EM_JS(void, installPageListeners, (int width, int height), {
 // clang-format off
 EM_JS(int, takePageEvent, (int *numbers, char *code, int codeSize, char *key, int keySize), {
     var page = Module['frostelPage'];
-    if (!page || page.events.length === 0) return 0;
+    if (!page) return 0;
+    // A new density alone (a window dragged to another screen) fires no event everywhere: looked at here.
+    if (page.ratio !== (window.devicePixelRatio || 1)) page.fit();
+    if (page.events.length === 0) return 0;
     var e = page.events.shift();
     if (e.type === 5) {
         HEAP32[numbers >> 2] = e.width;

@@ -454,6 +454,14 @@ def sharp_and_narrow(args, failures):
         failures.check(c['css'] == [512, 512] and c['buffer'] == [1024, 1024], 'wide at 2: %s' % c)
         failures.check(c['viewport'] == [0, 0, 1024, 1024], 'viewport at 2: %s' % c['viewport'])
         frame_fills(session.read_back(1024), failures, 'density 2')
+        # A new density alone: the same client size, half the buffer, and the viewport follows it.
+        told = len(c['sizes'])
+        metrics.call('Emulation.setDeviceMetricsOverride', width=800, height=900, deviceScaleFactor=1, mobile=False)
+        session.browser.wait_for('frostelPage.state.clientSizes.length > %d' % told, 20, 'a WM_SIZE at density 1')
+        session.wait_for_client_size(512, 512, 'the client size at density 1')
+        c = session.canvas()
+        failures.check(c['buffer'] == [512, 512] and c['viewport'] == [0, 0, 512, 512], 'density 1: %s' % c)
+        frame_fills(session.read_back(512), failures, 'density 1')
         print('client sizes told: %s' % c['sizes'])
 
 
