@@ -65,10 +65,10 @@ LONG WINAPI ChangeDisplaySettingsA(DEVMODEA *lpDevMode, DWORD dwFlags)
         fullScreenRequested = false;
         if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
             for (WindowRecord *record : liveWindows()) {
-                if ((SDL_GetWindowFlags(record->sdlWindow) & SDL_WINDOW_FULLSCREEN) != 0) {
-                    SDL_SetWindowFullscreen(record->sdlWindow, 0);
+                if ((SDL_GetWindowFlags(record->native->sdlWindow) & SDL_WINDOW_FULLSCREEN) != 0) {
+                    SDL_SetWindowFullscreen(record->native->sdlWindow, 0);
                 }
-                record->sdlFlags &= ~static_cast<Uint32>(SDL_WINDOW_FULLSCREEN);
+                record->native->sdlFlags &= ~static_cast<Uint32>(SDL_WINDOW_FULLSCREEN);
             }
         }
         return DISP_CHANGE_SUCCESSFUL;
@@ -86,9 +86,9 @@ LONG WINAPI ChangeDisplaySettingsA(DEVMODEA *lpDevMode, DWORD dwFlags)
     fullScreenRequested = true;
     for (WindowRecord *record : liveWindows()) {
         if ((record->style & WS_POPUP) != 0) {
-            SDL_SetWindowDisplayMode(record->sdlWindow, &requestedMode);
-            SDL_SetWindowFullscreen(record->sdlWindow, SDL_WINDOW_FULLSCREEN);
-            record->sdlFlags |= SDL_WINDOW_FULLSCREEN;
+            SDL_SetWindowDisplayMode(record->native->sdlWindow, &requestedMode);
+            SDL_SetWindowFullscreen(record->native->sdlWindow, SDL_WINDOW_FULLSCREEN);
+            record->native->sdlFlags |= SDL_WINDOW_FULLSCREEN;
         }
     }
     return DISP_CHANGE_SUCCESSFUL;

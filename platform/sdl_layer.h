@@ -2,31 +2,20 @@
 // Tests include it to reach the SDL window behind a handle.
 #pragma once
 
-#include "platform/pixel_format.h"
-#include "platform/win32.h"
-#include "platform/window_dispatch.h"
+#include "platform/window_table.h"
 
 #include <SDL.h>
 
 #include <string>
-#include <vector>
 
 namespace platform {
 
-struct WindowRecord {
-    HWND handle = nullptr;
-    HDC dc = nullptr;  // one private device context per window, as with CS_OWNDC
-    WNDPROC procedure = nullptr;
-    ATOM classAtom = 0;
+// The SDL part of a window; the rest of its record is the portable one of window_table.h.
+struct NativeWindow {
     std::string title;
-    DWORD style = 0;
     SDL_Window *sdlWindow = nullptr;
-    Uint32 sdlFlags = 0;          // what it was created with, to create it again alike
-    GlPixelAttributes visual;     // what its native window was created for
-    bool pixelFormatSet = false;  // once only; a GL context needs it first
-    bool shownOnce = false;
+    Uint32 sdlFlags = 0;  // what it was created with, to create it again alike
     bool minimised = false;
-    bool destroying = false;
 };
 
 // Initialises the subsystems on first need; everything is shut down at process exit.
@@ -39,18 +28,7 @@ bool namedInVideoDriverSetting(const char *driver);
 // Writes "what: SDL's reason" to standard error, for failures whose message box cannot say why.
 void reportSdlFailure(const char *what);
 
-// Handles are counters, never reused, so a stale handle is recognised as unknown.
-uintptr_t newHandleValue();
-
-WindowRecord *findWindow(HWND window);
-WindowRecord *findWindowByDc(HDC dc);
 WindowRecord *findWindowBySdlId(Uint32 sdlWindowId);
-// The oldest live window: where a quit request from outside the window goes.
-WindowRecord *firstWindow();
-std::vector<WindowRecord *> liveWindows();
-
-void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time);
-void discardMessagesFor(HWND window);
 
 HWND focusWindow();
 void setFocusWindow(HWND window);

@@ -1,15 +1,13 @@
 // SDL layer only: The message queue over SDL events: SDL events become the Windows messages the window
-// procedure expects, and PeekMessage takes them (dispatch and default processing: default_processing.cpp).
+// procedure expects, and PeekMessage takes them from the portable queue (window_table.cpp; dispatch and default
+// processing: default_processing.cpp).
 #include "platform/key_message.h"
-#include "platform/message_queue.h"
 #include "platform/sdl_keys.h"
 #include "platform/sdl_layer.h"
 
 namespace platform {
 
 namespace {
-
-MessageQueue queue;
 
 WPARAM activation(WORD state, bool minimised) { return MAKEWPARAM(state, minimised ? 1 : 0); }
 
@@ -48,16 +46,16 @@ bool translateWindowEvent(const SDL_WindowEvent &event)
     const HWND window = record->handle;
     switch (event.event) {
     case SDL_WINDOWEVENT_MINIMIZED:
-        record->minimised = true;
+        record->native->minimised = true;
         postMessage(window, WM_ACTIVATE, activation(WA_INACTIVE, true), 0, event.timestamp);
         break;
     case SDL_WINDOWEVENT_RESTORED:
-        record->minimised = false;
+        record->native->minimised = false;
         postMessage(window, WM_ACTIVATE, activation(WA_ACTIVE, false), 0, event.timestamp);
         break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
         setFocusWindow(window);
-        postMessage(window, WM_ACTIVATE, activation(WA_ACTIVE, record->minimised), 0, event.timestamp);
+        postMessage(window, WM_ACTIVATE, activation(WA_ACTIVE, record->native->minimised), 0, event.timestamp);
         break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
         if (focusWindow() == window) {
@@ -65,7 +63,7 @@ bool translateWindowEvent(const SDL_WindowEvent &event)
         }
         // A window that loses the focus while minimised is still minimised: say so, or
         // the caller would take it for active again.
-        postMessage(window, WM_ACTIVATE, activation(WA_INACTIVE, record->minimised), 0, event.timestamp);
+        postMessage(window, WM_ACTIVATE, activation(WA_INACTIVE, record->native->minimised), 0, event.timestamp);
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         // SIZE_CHANGED follows every size change, RESIZED only some: one WM_SIZE per change.
@@ -109,34 +107,9 @@ void pumpSdlEvents()
 
 }  // namespace
 
-void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time)
-{
-    MSG posted{};
-    posted.hwnd = window;
-    posted.message = message;
-    posted.wParam = wParam;
-    posted.lParam = lParam;
-    posted.time = time;
-    queue.post(posted);
-}
+void pumpNativeEvents() { pumpSdlEvents(); }
 
-void discardMessagesFor(HWND window) { queue.discardFor(window); }
+// SDL waits for nothing here: a loop that only peeks spins, as on Windows.
+void afterPeek(bool) { }
 
 }  // namespace platform
-
-using namespace platform;
-
-extern "C" {
-
-BOOL WINAPI PeekMessageA(MSG *lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg)
-{
-    if (lpMsg == nullptr) {
-        return FALSE;
-    }
-    pumpSdlEvents();
-    return queue.take(*lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0) ? TRUE : FALSE;
-}
-
-void WINAPI PostQuitMessage(int nExitCode) { queue.postQuit(nExitCode); }
-
-}  // extern "C"

@@ -1,5 +1,5 @@
-// SDL layer only: PlaySound over SDL audio: one sound at a time, converted to the device format up front
-// and fed to the device by readSound, once or looping.
+// SDL layer only: The sound output behind PlaySoundA (whose choices are in window_table.cpp) over SDL audio: one sound
+// at a time, converted to the device format up front and fed to the device by readSound, once or looping.
 #include "platform/chime.h"
 #include "platform/sdl_layer.h"
 #include "platform/sound_loop.h"
@@ -24,6 +24,8 @@ struct Playback {
 };
 
 Playback playback;
+// What PlaySoundA is about to play, already in the device format.
+std::vector<Uint8> prepared;
 
 void SDLCALL feedDevice(void *userdata, Uint8 *stream, int length)
 {
@@ -31,7 +33,9 @@ void SDLCALL feedDevice(void *userdata, Uint8 *stream, int length)
     state->playing = readSound(state->cursor, stream, static_cast<size_t>(length), state->audio.silence);
 }
 
-bool openDevice()
+}  // namespace
+
+bool openSoundOutput()
 {
     if (playback.device != 0) {
         return true;
@@ -57,6 +61,8 @@ bool openDevice()
     playback.device = device;
     return true;
 }
+
+namespace {
 
 size_t frameBytes(const SDL_AudioSpec &audio) { return SDL_AUDIO_BITSIZE(audio.format) / 8u * audio.channels; }
 
@@ -139,15 +145,6 @@ void install(std::vector<Uint8> &sound, bool looping)
     SDL_PauseAudioDevice(playback.device, playback.playing ? 0 : 1);
 }
 
-void stop()
-{
-    if (playback.device == 0) {
-        return;
-    }
-    std::vector<Uint8> nothing;
-    install(nothing, false);
-}
-
 bool stillPlaying()
 {
     SDL_LockAudioDevice(playback.device);
@@ -158,40 +155,36 @@ bool stillPlaying()
 
 }  // namespace
 
-}  // namespace platform
-
-using namespace platform;
-
-extern "C" {
-
-BOOL WINAPI PlaySoundA(LPCSTR pszSound, HMODULE, DWORD fdwSound)
+bool prepareSound(const char *file)
 {
-    if (pszSound == nullptr) {
-        stop();
-        return TRUE;
+    if (file != nullptr ? loadWav(file, prepared) : makeChime(prepared)) {
+        return true;
     }
-    if (!openDevice()) {
-        return FALSE;
-    }
-    // The name is always a file: there are no sound aliases here.
-    bool looping = (fdwSound & SND_LOOP) != 0;
-    std::vector<Uint8> sound;
-    if (!loadWav(pszSound, sound)) {
-        if ((fdwSound & SND_NODEFAULT) != 0 || !makeChime(sound)) {
-            stop();
-            return FALSE;
-        }
-        looping = false;  // the stand-in sounds once, however the file was to play
-    }
-    install(sound, looping);
-    // Without SND_ASYNC the call returns when the sound is over; a loop never ends, so
-    // it is always asynchronous.
-    if ((fdwSound & SND_ASYNC) == 0 && !looping) {
-        while (stillPlaying()) {
-            SDL_Delay(5);
-        }
-    }
-    return TRUE;
+    prepared.clear();  // a conversion cut short leaves nothing worth keeping
+    return false;
 }
 
-}  // extern "C"
+void playPreparedSound(bool looping)
+{
+    install(prepared, looping);
+    // The sound that played before is freed here, outside the device lock.
+    std::vector<Uint8>().swap(prepared);
+}
+
+void waitForSoundEnd()
+{
+    while (stillPlaying()) {
+        SDL_Delay(5);
+    }
+}
+
+void stopSound()
+{
+    if (playback.device == 0) {
+        return;
+    }
+    std::vector<Uint8> nothing;
+    install(nothing, false);
+}
+
+}  // namespace platform

@@ -1,11 +1,7 @@
 # The Win32 subset over Emscripten for the browser build, with its GL and GLU mends; the tick counter apart.
 add_library(frostel_platform_web STATIC
-  chime.cpp
-  default_processing.cpp
+  ${frostel_platform_portable}
   glu_matrices.cpp
-  key_message.cpp
-  message_queue.cpp
-  pixel_format.cpp
   wav_reader.cpp
   web_context.cpp
   web_gl.cpp
@@ -14,7 +10,6 @@ add_library(frostel_platform_web STATIC
   web_messages.cpp
   web_sound.cpp
   web_window.cpp
-  window_classes.cpp
 )
 target_include_directories(frostel_platform_web PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/..)
 target_compile_options(frostel_platform_web PRIVATE ${FROSTEL_WARNINGS})

@@ -2,36 +2,15 @@
 // The browser side (canvas, events, audio) is reached only from these files, never from the system's code.
 #pragma once
 
-#include "platform/pixel_format.h"
-#include "platform/win32.h"
-#include "platform/window_dispatch.h"
+#include "platform/window_table.h"
 
 namespace platform {
 
-struct WebWindow {
-    HWND handle = nullptr;
-    HDC dc = nullptr;  // one private device context per window, as with CS_OWNDC
-    WNDPROC procedure = nullptr;
-    ATOM classAtom = 0;
-    DWORD style = 0;
+// The browser part of a window; the rest of its record is the portable one of window_table.h.
+struct NativeWindow {
     int width = 0;  // the canvas is sized to this when the GL context is made
     int height = 0;
-    GlPixelAttributes visual;
-    bool pixelFormatSet = false;
-    bool shownOnce = false;
-    bool destroying = false;
 };
-
-// Handles are counters, never reused, so a stale handle is recognised as unknown.
-uintptr_t newHandleValue();
-
-WebWindow *findWindow(HWND window);
-WebWindow *findWindowByDc(HDC dc);
-// The oldest live window: the page has one canvas, and every page event goes to it.
-WebWindow *firstWindow();
-
-void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time);
-void discardMessagesFor(HWND window);
 
 // The demo's loop never returns to the browser by itself: these hand control back until the
 // browser's next animation frame, which is also when the page is painted.

@@ -1,7 +1,6 @@
 // Browser layer only: The message queue over page events: keys, the page's visibility and the canvas's size become
 // the Windows messages the window procedure expects, and PeekMessage yields to the browser when the queue stays empty.
 #include "platform/key_message.h"
-#include "platform/message_queue.h"
 #include "platform/web_keys.h"
 #include "platform/web_layer.h"
 
@@ -11,7 +10,6 @@ namespace platform {
 
 namespace {
 
-MessageQueue queue;
 int emptyPeeks = 0;
 // A loop that only peeks (as while the page is hidden) gives the browser its turn after this many.
 const int emptyPeeksBeforeYield = 64;
@@ -156,7 +154,7 @@ void pumpPageEvents()
         if (kind == noEvent) {
             break;
         }
-        const WebWindow *record = firstWindow();
+        const WindowRecord *record = firstWindow();
         if (record == nullptr) {
             continue;
         }
@@ -227,42 +225,16 @@ void waitForNextFrame()
 
 void noteFrameYielded() { emptyPeeks = 0; }
 
-void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time)
+void pumpNativeEvents() { pumpPageEvents(); }
+
+void afterPeek(bool found)
 {
-    MSG posted{};
-    posted.hwnd = window;
-    posted.message = message;
-    posted.wParam = wParam;
-    posted.lParam = lParam;
-    posted.time = time;
-    queue.post(posted);
-}
-
-void discardMessagesFor(HWND window) { queue.discardFor(window); }
-
-}  // namespace platform
-
-using namespace platform;
-
-extern "C" {
-
-BOOL WINAPI PeekMessageA(MSG *lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg)
-{
-    if (lpMsg == nullptr) {
-        return FALSE;
-    }
-    pumpPageEvents();
-    if (queue.take(*lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0)) {
+    if (found) {
         emptyPeeks = 0;
-        return TRUE;
-    }
-    if (++emptyPeeks >= emptyPeeksBeforeYield) {
+    } else if (++emptyPeeks >= emptyPeeksBeforeYield) {
         emptyPeeks = 0;
         waitForNextFrame();
     }
-    return FALSE;
 }
 
-void WINAPI PostQuitMessage(int nExitCode) { queue.postQuit(nExitCode); }
-
-}  // extern "C"
+}  // namespace platform

@@ -1,4 +1,5 @@
-// Browser layer only: PlaySound over the page's sound output (Web Audio): one sound at a time, looped by the browser.
+// Browser layer only: The sound output behind PlaySoundA (whose choices are in window_table.cpp) over the page's Web
+// Audio: one sound at a time, looped by the browser.
 // A file the page did not pack (the music) is fetched from the site after the first frame: its compressed copy
 // first, decoded by the browser, the WAV if that fails. The page decides when sound may start: browsers allow it
 // only after a click or a key.
@@ -10,6 +11,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -114,7 +116,6 @@ EM_JS(int, fetchedSoundPending, (), {
 PcmSound prepared;
 std::string preparedFetch;  // a file to fetch from the site, instead of samples
 bool fetchedLooping = false;
-DWORD fetchedFlags = 0;
 double soundEnd = 0.0;
 
 // The page packs only the scene's files: a sound file it does not hold comes from the site beside the page.
@@ -144,6 +145,8 @@ void playSamples(const PcmSound &sound, bool looping)
                      looping ? 1 : 0);
     soundEnd = emscripten_get_now() + 1000.0 * static_cast<double>(sound.frames()) / sound.frequency;
 }
+
+}  // namespace
 
 bool openSoundOutput() { return soundOutputPresent() != 0; }
 
@@ -184,17 +187,17 @@ void playPreparedSound(bool looping)
 
 void stopSound() { stopSoundOutput(); }
 
-// A fetched file that proves unplayable: what PlaySoundA does for a file missing at once.
-void soundFileUnavailable(DWORD flags)
+// A fetched file is waited for until it is in; the page goes on drawing meanwhile.
+void waitForSoundEnd()
 {
-    if ((flags & SND_NODEFAULT) != 0 || !prepareSound(nullptr)) {
-        stopSound();
-        return;
+    while (fetchedSoundPending()) {
+        waitForNextFrame();
+        pumpSound();
     }
-    playPreparedSound(false);
+    while (emscripten_get_now() < soundEnd) {
+        waitForNextFrame();
+    }
 }
-
-}  // namespace
 
 void pumpSound()
 {
@@ -211,47 +214,7 @@ void pumpSound()
             return;
         }
     }
-    soundFileUnavailable(fetchedFlags);
+    soundFileUnavailable();
 }
 
 }  // namespace platform
-
-using namespace platform;
-
-extern "C" {
-
-BOOL WINAPI PlaySoundA(LPCSTR pszSound, HMODULE, DWORD fdwSound)
-{
-    if (pszSound == nullptr) {
-        stopSound();
-        return TRUE;
-    }
-    if (!openSoundOutput()) {
-        return FALSE;
-    }
-    // The name is always a file: there are no sound aliases here.
-    bool looping = (fdwSound & SND_LOOP) != 0;
-    fetchedFlags = fdwSound;
-    if (!prepareSound(pszSound)) {
-        if ((fdwSound & SND_NODEFAULT) != 0 || !prepareSound(nullptr)) {
-            stopSound();
-            return FALSE;
-        }
-        looping = false;  // the stand-in sounds once, however the file was to play
-    }
-    playPreparedSound(looping);
-    // Without SND_ASYNC the call returns when the sound is over (a loop never ends, so it is always asynchronous);
-    // the page goes on drawing meanwhile. A fetched file is waited for until it is in.
-    if ((fdwSound & SND_ASYNC) == 0 && !looping) {
-        while (fetchedSoundPending()) {
-            waitForNextFrame();
-            pumpSound();
-        }
-        while (emscripten_get_now() < soundEnd) {
-            waitForNextFrame();
-        }
-    }
-    return TRUE;
-}
-
-}  // extern "C"
