@@ -28,6 +28,7 @@ EM_JS(int, soundOutputRate, (), {
 });
 
 EM_JS(void, startSoundOutput, (const int16_t *samples, int frames, int channels, int rate, int loop), {
+    delete Module['frostelFetchedSound'];  // a sound being fetched is superseded
     var planes = [];
     for (var c = 0; c < channels; ++c) {
         var plane = new Float32Array(frames);

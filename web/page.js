@@ -87,10 +87,10 @@ var frostelPage = (function() {
     if (total) expected[part] = total;
     state.bytesArrived = arrived.program + arrived.scene;
     // A part whose size is not known yet (a compressed transfer) counts as much as has come.
-    var total = Math.max(expected.program, arrived.program) + Math.max(expected.scene, arrived.scene);
+    var whole = Math.max(expected.program, arrived.program) + Math.max(expected.scene, arrived.scene);
     if (state.status === 'loading') {
-      showProgress(total ? state.bytesArrived / total : 0,
-                   'Loading the scene: ' + megabytes(state.bytesArrived) + ' of ' + megabytes(total));
+      showProgress(whole ? state.bytesArrived / whole : 0,
+                   'Loading the scene: ' + megabytes(state.bytesArrived) + ' of ' + megabytes(whole));
     }
   }
 
@@ -170,7 +170,9 @@ var frostelPage = (function() {
       this.current = {planes: planes, rate: rate, loop: loop};
       this.begin();
     },
+    stops: 0,
     stop: function() {
+      this.stops += 1;
       this.current = null;
       this.end();
     },
@@ -183,9 +185,11 @@ var frostelPage = (function() {
     },
     // A compressed file, decoded by the browser with the context that plays it (so at its rate), once there
     // is one: until the visitor's first gesture it waits, as if still loading. Resolves with what playDecoded
-    // takes, rejects when the browser cannot decode it.
+    // takes (null if the sound was stopped meanwhile, as when the run ends), rejects when the browser cannot
+    // decode it.
     decode: function(bytes) {
       var self = this;
+      var stops = this.stops;
       state.music = 'arrived';
       return new Promise(function(resolve) { self.decodeWaiting.push(resolve); self.decodeWhenReady(); })
         .then(function(context) {
@@ -197,7 +201,7 @@ var frostelPage = (function() {
             if (pending && pending.catch) pending.catch(function() { /* the callback says it */ });
           });
         })
-        .then(function(decoded) { state.music = 'decoded'; return decoded; },
+        .then(function(decoded) { state.music = 'decoded'; return self.stops === stops ? decoded : null; },
               function(error) { state.music = 'undecodable'; throw error; });
     },
     decodeWaiting: [],
