@@ -272,8 +272,10 @@ def escape_ends_and_starts_again(args, failures):
         failures.check(session.state('exitStatus') == 0, 'exit status %s' % session.state('exitStatus'))
         failures.check(session.browser.evaluate('!document.getElementById("ended").hidden'), 'no end notice')
         frames = session.state('frames')
-        session.browser.pump(1.0)
+        session.browser.pump(2.0)
         failures.check(session.state('frames') == frames, 'frames went on after the end')
+        # Escape was the first key, so it let sound start: the music, decoded meanwhile, stays silent.
+        failures.check(not session.browser.evaluate('frostelPage.sound.report().playing'), 'music after the end')
         session.click('again')
         session.browser.wait_for('frostelPage.state.runs === 2 && frostelPage.state.frames >= 10', 60,
                                  'a second run drawing')
