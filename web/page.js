@@ -69,7 +69,9 @@ var frostelPage = (function() {
       return;
     }
     box.hidden = false;
-    element('progress-bar').style.width = (100 * Math.max(0, Math.min(1, fraction))).toFixed(1) + '%';
+    var percent = (100 * Math.max(0, Math.min(1, fraction))).toFixed(1);
+    element('progress-bar').style.width = percent + '%';
+    box.setAttribute('aria-valuenow', percent);
     element('progress-text').textContent = text;
   }
 
