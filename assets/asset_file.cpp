@@ -64,7 +64,7 @@ bool isRegular(const FileStatus &status) { return (status.st_mode & S_IFMT) == S
 
 }  // namespace
 
-std::FILE *openAssetFile(const char *fileName, char *reason, size_t reasonSize)
+std::FILE *openAssetFile(const char *fileName, char *reason, size_t reasonSize, uint64_t *size)
 {
     const int fd = openForReading(fileName);
     if (fd < 0) {
@@ -86,6 +86,8 @@ std::FILE *openAssetFile(const char *fileName, char *reason, size_t reasonSize)
     if (!file) {
         say(reason, reasonSize, "cannot open: ", std::strerror(errno));
         closeFile(fd);
+        return nullptr;
     }
+    if (size) *size = static_cast<uint64_t>(status.st_size);
     return file;
 }

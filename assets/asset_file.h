@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 // A binary stream on `fileName`, or null with `reason` (when given) saying why: the
 // system's message for a file that cannot be opened, or what the name is when it is not
 // a regular file. A FIFO, a device or a directory would block a read or read as nonsense.
-std::FILE *openAssetFile(const char *fileName, char *reason, size_t reasonSize);
+// `size`, when given, receives the file's length as the open file reports it, beyond 4 GB too.
+std::FILE *openAssetFile(const char *fileName, char *reason, size_t reasonSize, uint64_t *size = nullptr);

@@ -21,6 +21,15 @@ const size_t materialSize = 361;
 const size_t textureNameOffset = 105;
 const size_t textureNameSize = 128;
 
+// The longest file whose every byte belongs to the model: each of the four counts is 16 bits, so 65535
+// vertices, triangles, groups and materials, each group holding 65535 triangle indices of 2 bytes:
+// 14 + (2 + 65535 x 15) + (2 + 65535 x 70) + (2 + 65535 x (36 + 2 x 65535)) + (2 + 65535 x 361) bytes,
+// about 8 GB. A longer file holds more than any model and is refused unread.
+const uint64_t largestMs3dFile = headerSize + (2 + 65535ull * vertexSize) + (2 + 65535ull * triangleSize) +
+                                 (2 + 65535ull * (groupFixedSize + 2 * 65535ull)) + (2 + 65535ull * materialSize);
+// Up to this length one read of the whole file costs less than first measuring how far its model goes.
+const uint64_t wholeFileRead = 16u << 20;
+
 bool refuse(char *reason, size_t reasonSize, const char *format, ...)
 {
     if (reason && reasonSize) {
@@ -242,9 +251,8 @@ bool checkMaterialIndices(Reader &in, const ModelArrays &model)
     return true;
 }
 
-}  // namespace
-
-bool readMs3d(const uint8_t *image, size_t size, ModelArrays &arrays, int32_t *version, char *reason, size_t reasonSize)
+// The identifier, then the version: the only checks made before anything else is read.
+bool checkHeader(const uint8_t *image, size_t size, int32_t &version, char *reason, size_t reasonSize)
 {
     for (size_t i = 0; i < identifierSize; ++i) {
         if (i == size)
@@ -256,9 +264,57 @@ bool readMs3d(const uint8_t *image, size_t size, ModelArrays &arrays, int32_t *v
     }
     if (size < headerSize)
         return refuse(reason, reasonSize, "file ends after %zu bytes, inside the %zu-byte header", size, headerSize);
-    const auto fileVersion = static_cast<int32_t>(u32(image + identifierSize));
-    if (fileVersion < 3 || fileVersion > 4)
-        return refuse(reason, reasonSize, "version %d; only versions 3 and 4 are read", fileVersion);
+    version = static_cast<int32_t>(u32(image + identifierSize));
+    if (version < 3 || version > 4)
+        return refuse(reason, reasonSize, "version %d; only versions 3 and 4 are read", version);
+    return true;
+}
+
+// Beyond 2 GB too, where `long` is 32 bits.
+bool seekTo(std::FILE *file, uint64_t offset)
+{
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+// Where the four sections end, found from their counts alone, or the file's length when it ends first (the
+// parse then says what is missing). What follows them is never read, so a small model in a huge file costs
+// only the model.
+uint64_t modelExtent(std::FILE *file, uint64_t size)
+{
+    uint64_t pos = headerSize;
+    const auto countAt = [&](uint64_t at, uint16_t &value) {
+        uint8_t bytes[2];
+        if (at + 2 > size || !seekTo(file, at) || std::fread(bytes, 1, 2, file) != 2) return false;
+        value = u16(bytes);
+        return true;
+    };
+    uint16_t count = 0;
+    if (!countAt(pos, count)) return size;
+    pos += 2 + uint64_t{count} * vertexSize;
+    if (!countAt(pos, count)) return size;
+    pos += 2 + uint64_t{count} * triangleSize;
+    if (!countAt(pos, count)) return size;
+    pos += 2;
+    for (uint16_t g = 0, n = 0; g < count; ++g) {
+        // A group's own triangle count follows its flags and its 32-byte name.
+        if (!countAt(pos + 33, n)) return size;
+        pos += groupFixedSize + 2u * n;
+    }
+    if (!countAt(pos, count)) return size;
+    pos += 2 + uint64_t{count} * materialSize;
+    return pos < size ? pos : size;
+}
+
+}  // namespace
+
+bool readMs3d(const uint8_t *image, size_t size, ModelArrays &arrays, int32_t *version, char *reason, size_t reasonSize)
+{
+    int32_t fileVersion = 0;
+    if (!checkHeader(image, size, fileVersion, reason, reasonSize)) return false;
 
     Reader in{image, size, headerSize, reason, reasonSize};
     ModelArrays model;
@@ -274,25 +330,37 @@ bool readMs3d(const uint8_t *image, size_t size, ModelArrays &arrays, int32_t *v
 
 bool readMs3dFile(const char *fileName, ModelArrays &arrays, int32_t *version, char *reason, size_t reasonSize)
 {
-    std::FILE *file = openAssetFile(fileName, reason, reasonSize);
+    uint64_t fileSize = 0;
+    std::FILE *file = openAssetFile(fileName, reason, reasonSize, &fileSize);
     if (!file) return false;
-    long length = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-    if (length < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
+    // A file that is not a model is refused from its first bytes, however long it is.
+    uint8_t header[headerSize];
+    int32_t fileVersion = 0;
+    const size_t headerGot = std::fread(header, 1, fileSize < headerSize ? size_t(fileSize) : headerSize, file);
+    if (!checkHeader(header, headerGot, fileVersion, reason, reasonSize)) {
         std::fclose(file);
-        return refuse(reason, reasonSize, "cannot find the file's length");
+        return false;
     }
-    const auto size = static_cast<size_t>(length);
-    auto *image = static_cast<uint8_t *>(std::malloc(size ? size : 1));
+    if (fileSize > largestMs3dFile) {
+        std::fclose(file);
+        return refuse(reason, reasonSize,
+                      "file too large: %llu bytes, where the largest model the format can hold takes %llu",
+                      static_cast<unsigned long long>(fileSize), static_cast<unsigned long long>(largestMs3dFile));
+    }
+    const uint64_t extent = fileSize <= wholeFileRead ? fileSize : modelExtent(file, fileSize);
+    const auto size = static_cast<size_t>(extent);
+    auto *image = static_cast<uint8_t *>(size == extent ? std::malloc(size) : nullptr);
     if (!image) {
         std::fclose(file);
-        return refuse(reason, reasonSize, "out of memory for the %zu-byte file", size);
+        return refuse(reason, reasonSize, "out of memory for the model's %llu bytes",
+                      static_cast<unsigned long long>(extent));
     }
-    const size_t got = std::fread(image, 1, size, file);
+    size_t got = 0;
+    if (seekTo(file, 0)) got = std::fread(image, 1, size, file);
     std::fclose(file);
     bool ok = false;
     if (got < size)
-        refuse(reason, reasonSize, "could read only %zu of the file's %zu bytes", got, size);
+        refuse(reason, reasonSize, "could read only %zu of the model's %zu bytes", got, size);
     else
         ok = readMs3d(image, size, arrays, version, reason, reasonSize);
     std::free(image);

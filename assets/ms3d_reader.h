@@ -18,5 +18,7 @@
 bool readMs3d(const uint8_t *image, size_t size, ModelArrays &arrays, int32_t *version, char *reason,
               size_t reasonSize);
 
-// Opens `fileName` for binary reading, takes it whole with one read, closes it and reads it as above.
+// Opens `fileName` for binary reading and reads it as above. The header is checked before anything else is
+// read, a file longer than the largest possible model is refused unread, and of the rest only the bytes up to
+// the end of the last material are taken, with one read.
 bool readMs3dFile(const char *fileName, ModelArrays &arrays, int32_t *version, char *reason, size_t reasonSize);

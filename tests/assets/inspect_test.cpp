@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #ifdef FROSTEL_INSPECT
 namespace {
@@ -16,7 +17,9 @@ struct Outcome {
 
 Outcome inspect(const std::string &arguments)
 {
-    std::FILE *pipe = popen(("'" FROSTEL_INSPECT "' " + arguments + " 2>/dev/null").c_str(), "r");
+    // Held to 1 GB of address space, so that an inspector that takes a huge file whole fails instead of filling
+    // the machine's memory.
+    std::FILE *pipe = popen(("ulimit -v 1048576; '" FROSTEL_INSPECT "' " + arguments + " 2>/dev/null").c_str(), "r");
     std::string out;
     char buffer[4096];
     for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, got);
@@ -88,6 +91,21 @@ TEST_F(InspectTest, RefusedFilesSayWhyAndExitOne)
               "  material 1: gone.tga: does not load: cannot open: No such file or directory (names are taken from "
               "the working directory)\n"
               "  material 2: no texture file\n");
+}
+
+TEST_F(InspectTest, HugeModelsAreRefusedFromTheirHeaderOrLengthUnread)
+{
+    // Sparse: zeros up to the length, none of them on disk. 8621260342 bytes is the largest model there can be.
+    const Bytes whole = ms3dFile(oneOfEach());
+    writeFile("zeros.ms3d", {});
+    writeFile("huge.ms3d", Bytes(whole.begin(), whole.begin() + 14));
+    ASSERT_EQ(truncate("zeros.ms3d", off_t{4} << 30), 0);
+    ASSERT_EQ(truncate("huge.ms3d", off_t{8621260343}), 0);
+    const Outcome run = inspect("zeros.ms3d huge.ms3d");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "zeros.ms3d: refused: not an MS3D file: byte 0 is 0x00 where \"MS3D000000\" has 'M' (0x4d)\n"
+                       "huge.ms3d: refused: file too large: 8621260343 bytes, where the largest model the format can "
+                       "hold takes 8621260342\n");
 }
 
 TEST_F(InspectTest, PixelsAreTheBytesHandedToOpenGL)

@@ -1,8 +1,9 @@
-# Fails unless the Debian package DEB holds exactly the installed files, with this build's DATA and ICONS
-# byte for byte, sound metadata for VERSION and dependencies that bring every library the program loads.
+# Fails unless the Debian package DEB holds exactly the installed files, where Debian puts a game's, with this
+# build's DATA and ICONS byte for byte, sound metadata for VERSION, the licence of LICENSE, no address at a
+# domain we do not hold and dependencies that bring every library the program loads.
 cmake_minimum_required(VERSION 3.16)
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/png_checks.cmake)
-# cmake -DDEB= -DDATA= -DICONS= -DVERSION= -DWORK= -P check_deb.cmake
+# cmake -DDEB= -DDATA= -DICONS= -DVERSION= -DLICENSE= -DWORK= -P check_deb.cmake
 
 if(NOT EXISTS "${DEB}")
   message(FATAL_ERROR "No package at '${DEB}': run scripts/package")
@@ -26,7 +27,7 @@ foreach(field Package Version Architecture Section Priority Maintainer Descripti
     message(FATAL_ERROR "the package has no ${field} field")
   endif()
 endforeach()
-foreach(pair "Package=frostel" "Version=${VERSION}" "Architecture=${arch}")
+foreach(pair "Package=frostel" "Version=${VERSION}" "Architecture=${arch}" "Section=games")
   string(REPLACE "=" ";" pair "${pair}")
   list(GET pair 0 field)
   list(GET pair 1 expected)
@@ -64,7 +65,7 @@ foreach(line IN LISTS lines)
     continue()
   endif()
   set(expected_mode rw-r--r--)
-  if(path STREQUAL "usr/bin/frostel" OR path STREQUAL "usr/libexec/frostel/frostel")
+  if(path STREQUAL "usr/games/frostel" OR path STREQUAL "usr/lib/games/frostel/frostel")
     set(expected_mode rwxr-xr-x)
   endif()
   if(NOT mode STREQUAL expected_mode)
@@ -78,11 +79,11 @@ if(NOT data_files)
   message(FATAL_ERROR "No default data in '${DATA}' to compare with")
 endif()
 set(sizes 16 22 24 32 48 64 128 256)
-set(expected usr/bin/frostel usr/libexec/frostel/frostel usr/share/applications/${id}.desktop
+set(expected usr/games/frostel usr/lib/games/frostel/frostel usr/share/applications/${id}.desktop
              usr/share/metainfo/${id}.metainfo.xml usr/share/icons/hicolor/scalable/apps/${id}.svg
              usr/share/man/man6/frostel.6.gz usr/share/doc/frostel/copyright usr/share/doc/frostel/changelog.gz)
 foreach(f IN LISTS data_files)
-  list(APPEND expected usr/share/frostel/data/${f})
+  list(APPEND expected usr/share/games/frostel/data/${f})
 endforeach()
 foreach(size IN LISTS sizes)
   list(APPEND expected usr/share/icons/hicolor/${size}x${size}/apps/${id}.png)
@@ -105,7 +106,7 @@ function(expect_same_bytes packed original)
   endif()
 endfunction()
 foreach(f IN LISTS data_files)
-  expect_same_bytes("${root}/share/frostel/data/${f}" "${DATA}/${f}")
+  expect_same_bytes("${root}/share/games/frostel/data/${f}" "${DATA}/${f}")
 endforeach()
 expect_same_bytes("${root}/share/icons/hicolor/scalable/apps/${id}.svg" "${ICONS}/frostel.svg")
 # Each PNG is the size its folder says (the width and height of its header).
@@ -116,7 +117,7 @@ foreach(size IN LISTS sizes)
 endforeach()
 
 # The launcher is a plain shell script: it runs on any Debian without more packages.
-file(STRINGS "${root}/bin/frostel" shebang LIMIT_COUNT 1)
+file(STRINGS "${root}/games/frostel" shebang LIMIT_COUNT 1)
 if(NOT shebang STREQUAL "#!/bin/sh")
   message(FATAL_ERROR "the launcher starts with '${shebang}'")
 endif()
@@ -127,8 +128,51 @@ if(NOT changelog MATCHES "^frostel \\(${VERSION}\\) ")
   message(FATAL_ERROR "the changelog does not begin with version ${VERSION}")
 endif()
 
+# ---- the licence: the copyright file in Debian's machine-readable form, MIT (Expat) in the words of LICENSE
+file(READ "${root}/share/doc/frostel/copyright" copyright)
+file(READ "${LICENSE}" licence)
+string(FIND "${licence}" "Permission is hereby granted" start)
+string(SUBSTRING "${licence}" ${start} -1 licence)
+string(STRIP "${licence}" licence)
+string(REPLACE "\n\n" "\n.\n" licence "${licence}")
+string(REPLACE "\n" "\n " licence "${licence}")
+if(NOT copyright MATCHES "^Format: https://www\\.debian\\.org/doc/packaging-manuals/copyright-format/1\\.0/\n"
+   OR NOT copyright MATCHES "\nFiles: \\*\nCopyright: [0-9]+ The Frostel developers\nLicense: Expat\n")
+  message(FATAL_ERROR "the copyright file is not in the machine-readable form with Files: * under Expat")
+endif()
+string(FIND "${copyright}" "\nLicense: Expat\n ${licence}\n" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "the copyright file does not hold the licence text of ${LICENSE}")
+endif()
+file(READ "${root}/share/metainfo/${id}.metainfo.xml" metainfo)
+if(NOT metainfo MATCHES "<project_license>MIT</project_license>")
+  message(FATAL_ERROR "the metainfo names no MIT project licence")
+endif()
+
+# ---- addresses: none at a domain we do not hold. Debian's own for the copyright format, and the reserved
+# .invalid, which reaches no one, are the only ones a default build may name.
+run(changelog_text gzip -dc "${root}/share/doc/frostel/changelog.gz")
+run(manual_text gzip -dc "${root}/share/man/man6/frostel.6.gz")
+run(control dpkg-deb --field "${DEB}")
+file(READ "${root}/share/applications/${id}.desktop" desktop)
+file(READ "${root}/games/frostel" launcher)
+set(texts "${control}\n${copyright}\n${metainfo}\n${changelog_text}\n${manual_text}\n${desktop}\n${launcher}")
+string(REGEX MATCHALL "[a-zA-Z][a-zA-Z0-9+.-]*://[^ \t\n<>\"]+|[a-zA-Z0-9._%+-]+@[a-zA-Z0-9.-]+" addresses "${texts}")
+foreach(address IN LISTS addresses)
+  if(NOT address STREQUAL "https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"
+     AND NOT address MATCHES "@[a-zA-Z0-9.-]+\\.invalid$")
+    message(FATAL_ERROR "the package names ${address}, an address we do not hold")
+  endif()
+endforeach()
+if(NOT value_Maintainer MATCHES "^[^<]+ <[^@>]+@[a-zA-Z0-9.-]+>$")
+  message(FATAL_ERROR "the Maintainer field '${value_Maintainer}' is not a name and a mail address")
+endif()
+if(texts MATCHES "[Rr]ights [Rr]eserved")
+  message(FATAL_ERROR "the package still says that all rights are reserved")
+endif()
+
 # ---- dependencies: the package of every library the program needs, and of the GL library SDL opens
-run(dynamic readelf --dynamic "${root}/libexec/frostel/frostel")
+run(dynamic readelf --dynamic "${root}/lib/games/frostel/frostel")
 string(REGEX MATCHALL "Shared library: \\[[^]]+\\]" needed "${dynamic}")
 list(TRANSFORM needed REPLACE "Shared library: \\[([^]]+)\\]" "\\1")
 list(APPEND needed libGL.so.1)

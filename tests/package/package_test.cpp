@@ -22,7 +22,7 @@ const char *const kTitle = "Frostel - Tarvik";
 const std::vector<std::string> environment = {"SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy"};
 
 // What the default data shows: a dark night sky, a white snowy ground and frame, a green fir. Without its
-// data the program paints the whole view white, so these shares tell that it found share/frostel/data.
+// data the program paints the whole view white, so these shares tell that it found share/games/frostel/data.
 struct Shares {
     double dark = 0, bright = 0, green = 0;
 };
@@ -62,7 +62,7 @@ protected:
         fs::create_directories(scratch / "elsewhere");
         const std::string extract = "dpkg-deb -x '" + std::string(deb) + "' '" + (scratch / "root").string() + "'";
         ASSERT_EQ(std::system(extract.c_str()), 0) << extract;
-        launcher = (scratch / "root/usr/bin/frostel").string();
+        launcher = (scratch / "root/usr/games/frostel").string();
     }
     void TearDown() override
     {
@@ -129,7 +129,7 @@ TEST_F(Package, CommandPassesTheProgramsFailureStatusOn)
 // A folder the command cannot enter is reported, with a failure status, and the program is not run.
 TEST_F(Package, CommandWithoutItsFolderFailsWithoutRunningTheProgram)
 {
-    fs::remove_all(scratch / "root/usr/share/frostel");
+    fs::remove_all(scratch / "root/usr/share/games/frostel");
     ASSERT_TRUE(x().start(launcher, (scratch / "elsewhere").string(), environment));
     EXPECT_GT(x().waitExit(20), 0);
     EXPECT_EQ(x().waitForWindow(kTitle, 1), 0u) << "the program ran without its folder";

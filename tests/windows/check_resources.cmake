@@ -107,7 +107,8 @@ file(REMOVE_RECURSE "${work}")
 string(REPLACE "." ", " dotted "${VERSION}")
 foreach(expected "FILEVERSION ${dotted}, 0" "PRODUCTVERSION ${dotted}, 0" "VALUE \"ProductVersion\", \"${VERSION}\""
                  "VALUE \"FileVersion\", \"${VERSION}\"" "VALUE \"ProductName\", \"Frostel\""
-                 "VALUE \"OriginalFilename\", \"frostel.exe\"")
+                 "VALUE \"OriginalFilename\", \"frostel.exe\""
+                 "VALUE \"LegalCopyright\", \"Copyright (C) 2026 The Frostel developers. MIT License\"")
   string(FIND "${rc}" "${expected}" found)
   if(found EQUAL -1)
     message(FATAL_ERROR "the version information lacks '${expected}'")
