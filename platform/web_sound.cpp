@@ -1,8 +1,8 @@
 // Browser layer only: The sound output behind PlaySoundA (whose choices are in window_table.cpp) over the page's Web
 // Audio: one sound at a time, looped by the browser.
-// A file the page did not pack (the music) is fetched from the site after the first frame: its compressed copy
-// first, decoded by the browser, the WAV if that fails. The page decides when sound may start: browsers allow it
-// only after a click or a key.
+// A file the page did not pack (the music) is fetched from the site when it is asked for, the scene's files being
+// in by then: its compressed copy first, decoded by the browser, the WAV if that fails. The page decides when sound may
+// start: browsers allow it only after a click or a key.
 #include "platform/chime.h"
 #include "platform/wav_reader.h"
 #include "platform/web_layer.h"
