@@ -3,10 +3,12 @@
 
 #include "platform/win32.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -23,6 +25,39 @@ namespace {
 const int xmessageOk = 100;
 const int xmessageYes = 101;
 const int xmessageNo = 102;
+// run's answer for a dialog that a signal ended: no program's own exit status.
+const int interruptedStatus = 1000;
+
+// The signal that ended a box, written by the handler; a byte on the pipe wakes the wait at once.
+volatile sig_atomic_t endingSignal = 0;
+int wakeUp[2] = {-1, -1};
+std::atomic<bool> endedBySignal{false};
+
+void onEndingSignal(int signal)
+{
+    endingSignal = signal;
+    const int saved = errno;
+    const char byte = 1;
+    if (write(wakeUp[1], &byte, 1) < 0) {
+        // Full already: the wait wakes anyway.
+    }
+    errno = saved;
+}
+
+bool readyWakeUpPipe()
+{
+    if (wakeUp[0] >= 0) {
+        return true;
+    }
+    if (pipe(wakeUp) != 0) {
+        return false;
+    }
+    for (int fd : wakeUp) {
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+        fcntl(fd, F_SETFL, O_NONBLOCK);
+    }
+    return true;
+}
 
 bool onPath(const std::string &program)
 {
@@ -65,8 +100,14 @@ int run(const DialogCommand &command)
         argv.push_back(const_cast<char *>(arg.c_str()));
     }
     argv.push_back(nullptr);
+    // A group of its own, so that a signal ends the dialog and whatever it started.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t child = -1;
-    const int spawned = posix_spawnp(&child, command.program.c_str(), &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawnp(&child, command.program.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(toChild[0]);
     if (spawned != 0) {
@@ -92,15 +133,78 @@ int run(const DialogCommand &command)
     sigaction(SIGPIPE, &previous, nullptr);
 
     int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) {
-            return -1;
-        }
+    switch (waitForBox(child, status)) {
+    case BoxEnd::exited: return status;
+    case BoxEnd::interrupted: return interruptedStatus;
+    default: return -1;
     }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
+
+BoxEnd waitForBox(pid_t child, int &exitStatus)
+{
+    struct sigaction ending { };
+    ending.sa_handler = onEndingSignal;
+    sigemptyset(&ending.sa_mask);
+    struct sigaction previous[2];
+    const int signals[2] = {SIGINT, SIGTERM};
+    const bool watching = readyWakeUpPipe();
+    if (watching) {
+        endingSignal = 0;
+        // A signal the process ignores (SIGINT in a background job) stays ignored.
+        for (int i = 0; i < 2; ++i) {
+            sigaction(signals[i], nullptr, &previous[i]);
+            if (previous[i].sa_handler != SIG_IGN) {
+                sigaction(signals[i], &ending, nullptr);
+            }
+        }
+    }
+    BoxEnd end = BoxEnd::failed;
+    for (;;) {
+        int status = 0;
+        const pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child) {
+            end = WIFEXITED(status) ? BoxEnd::exited : BoxEnd::failed;
+            exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            break;
+        }
+        if (done < 0 && errno != EINTR) {
+            break;
+        }
+        if (endingSignal != 0) {
+            kill(-child, SIGKILL);
+            while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+            end = BoxEnd::interrupted;
+            endedBySignal = true;
+            break;
+        }
+        pollfd wake{wakeUp[0], POLLIN, 0};
+        if (poll(&wake, 1, 100) > 0) {
+            char drained[16];
+            while (read(wakeUp[0], drained, sizeof drained) > 0) {
+            }
+        }
+    }
+    if (watching) {
+        const int caught = endingSignal;
+        for (int i = 0; i < 2; ++i) {
+            sigaction(signals[i], &previous[i], nullptr);
+        }
+        for (int i = 0; i < 2; ++i) {
+            const auto handler = previous[i].sa_handler;
+            if (caught == signals[i] && handler != SIG_DFL && handler != SIG_IGN) {
+                raise(caught);
+            }
+        }
+    }
+    return end;
+}
+
+bool boxesEndedBySignal() { return endedBySignal; }
+
+void forgetBoxesEndedBySignal() { endedBySignal = false; }
 
 bool desktopDisplayNamed()
 {
@@ -179,7 +283,11 @@ int showDialogProgram(const std::string &caption, const std::string &text, bool 
         if (!onPath(command.program)) {
             continue;
         }
-        const int answer = dialogAnswer(command.program, run(command), yesNo);
+        const int status = run(command);
+        if (status == interruptedStatus) {
+            return yesNo ? IDNO : IDOK;
+        }
+        const int answer = dialogAnswer(command.program, status, yesNo);
         if (answer != 0) {
             return answer;
         }

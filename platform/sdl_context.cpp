@@ -96,6 +96,7 @@ void swapNativeBuffers(const WindowRecord &record)
 {
     // No swap interval is ever set, as on Windows: the driver's default stands.
     SDL_GL_SwapWindow(record.native->sdlWindow);
+    noteFrameDrawn();
 }
 
 }  // namespace platform

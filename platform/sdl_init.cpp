@@ -8,11 +8,16 @@ namespace platform {
 
 namespace {
 
+// Long enough for a sound system that answers; a frozen one must not keep the process from ending.
+const unsigned soundStopWait = 500;
+
 void shutDownSdl()
 {
-    // Closes the audio device (joining its thread) before the sound buffers, which
-    // are static objects made before this was registered, are destroyed.
-    SDL_Quit();
+    // SDL_Quit closes the audio device and so joins SDL's audio thread, which a frozen sound server holds for
+    // ever: where the sound thread could not close it in time, SDL is left as it is for the process exit.
+    if (stopSoundThread(soundStopWait)) {
+        SDL_Quit();
+    }
 }
 
 // The drivers that draw nowhere. SDL falls back to them when no display answers, and a
@@ -69,13 +74,19 @@ bool ensureSdl(Uint32 subsystems)
                          "to run without one, set SDL_VIDEODRIVER=offscreen");
             return false;
         }
+        guardX11Connection();
     }
+    registerSdlShutdown();
+    return true;
+}
+
+void registerSdlShutdown()
+{
     static bool exitHookRegistered = false;
     if (!exitHookRegistered) {
         exitHookRegistered = true;
         std::atexit(shutDownSdl);
     }
-    return true;
 }
 
 }  // namespace platform

@@ -22,6 +22,20 @@ struct NativeWindow {
 // Video never starts on a driver that draws nowhere unless SDL_VIDEODRIVER asks for it.
 bool ensureSdl(Uint32 subsystems);
 
+// On X11: a window destroyed by another program, or a lost connection, ends the program with status 1 and
+// one line on standard error, with no tear-down inside Xlib's handlers.
+void guardX11Connection();
+
+// Stops SDL at process exit; called on the caller's thread before any other thread starts SDL.
+void registerSdlShutdown();
+
+// The sound hooks of window_table.h run on a thread of their own: openSoundOutput waits a moment at most (a
+// sound system that does not answer counts as there), playPreparedSound returns at once, and waitForSoundEnd
+// gives up once the sound's own length and a margin have passed.
+// At exit: ends the sound thread. False when it did not end within `milliseconds`; SDL's audio is then stuck
+// and must be left alone.
+bool stopSoundThread(unsigned milliseconds);
+
 // Whether SDL_VIDEODRIVER (one name, or in newer SDL a comma-separated list) names this driver.
 bool namedInVideoDriverSetting(const char *driver);
 
@@ -29,6 +43,8 @@ bool namedInVideoDriverSetting(const char *driver);
 void reportSdlFailure(const char *what);
 
 WindowRecord *findWindowBySdlId(Uint32 sdlWindowId);
+// A frame was presented: PeekMessageA's polls are the drawing loop's and must not wait.
+void noteFrameDrawn();
 
 HWND focusWindow();
 void setFocusWindow(HWND window);

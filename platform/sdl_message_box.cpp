@@ -5,6 +5,8 @@
 #include "platform/sdl_layer.h"
 
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -48,6 +50,43 @@ platform::DialogIcon dialogIcon(UINT type)
     }
 }
 
+// SDL's box waits for its own child process and ignores signals meanwhile; shown from a child process of
+// ours, in a group of its own, a signal can end it. False when SDL could not show the box.
+bool showSdlBox(const SDL_MessageBoxData &box, int closedAnswer, int &answer)
+{
+    int reply[2];
+    if (pipe(reply) != 0) {
+        return false;
+    }
+    fcntl(reply[0], F_SETFD, FD_CLOEXEC);
+    const pid_t child = fork();
+    if (child < 0) {
+        close(reply[0]);
+        close(reply[1]);
+        return false;
+    }
+    if (child == 0) {
+        setpgid(0, 0);
+        int button = -1;
+        const int shown = SDL_ShowMessageBox(&box, &button) == 0 ? (button >= 0 ? button : closedAnswer) : 0;
+        const ssize_t wrote = write(reply[1], &shown, sizeof shown);
+        _exit(wrote == sizeof shown ? 0 : 1);
+    }
+    setpgid(child, child);
+    close(reply[1]);
+    int status = 0;
+    const platform::BoxEnd end = platform::waitForBox(child, status);
+    int shown = 0;
+    const bool replied = end == platform::BoxEnd::exited && read(reply[0], &shown, sizeof shown) == sizeof shown;
+    close(reply[0]);
+    if (end == platform::BoxEnd::interrupted) {
+        answer = closedAnswer;
+        return true;
+    }
+    answer = shown;
+    return replied && shown != 0;
+}
+
 }  // namespace
 
 extern "C" {
@@ -80,12 +119,16 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     // SDL tries every message-box system it has. Where they all fail (on an X server with
     // few fonts, say) a user who started us from a menu would see nothing, so a dialog
     // program is tried; with no display at all the caller gets the answer of a closed box.
-    int button = -1;
-    if (sdlCanShowBoxes() && SDL_ShowMessageBox(&box, &button) == 0) {
-        return button >= 0 ? button : closedAnswer;
+    // A program asked to end by a signal does not stop again at the next box.
+    if (platform::boxesEndedBySignal()) {
+        return closedAnswer;
+    }
+    int answer = 0;
+    if (sdlCanShowBoxes() && showSdlBox(box, closedAnswer, answer)) {
+        return answer;
     }
     if (!drawsNowhereByRequest()) {
-        const int answer = platform::showDialogProgram(caption, text, yesNo, dialogIcon(uType));
+        answer = platform::showDialogProgram(caption, text, yesNo, dialogIcon(uType));
         if (answer != 0) {
             return answer;
         }

@@ -1,6 +1,7 @@
 // SDL layer only: The message queue over SDL events: SDL events become the Windows messages the window
 // procedure expects, and PeekMessage takes them from the portable queue (window_table.cpp; dispatch and default
 // processing: default_processing.cpp).
+#include "platform/idle_polls.h"
 #include "platform/key_message.h"
 #include "platform/sdl_keys.h"
 #include "platform/sdl_layer.h"
@@ -8,6 +9,10 @@
 namespace platform {
 
 namespace {
+
+IdlePolls idlePolls;
+// How long an idle poll waits for an event: short enough that a restored window draws again at once.
+const int idleWaitMs = 10;
 
 WPARAM activation(WORD state, bool minimised) { return MAKEWPARAM(state, minimised ? 1 : 0); }
 
@@ -109,7 +114,17 @@ void pumpSdlEvents()
 
 void pumpNativeEvents() { pumpSdlEvents(); }
 
-// SDL waits for nothing here: a loop that only peeks spins, as on Windows.
-void afterPeek(bool) { }
+// A loop that polls without drawing (its window minimised) would spin a core: once it has found nothing many
+// times in a row, the poll gives the system a moment, and ends as soon as an event is there for the next one.
+void afterPeek(bool found)
+{
+    if (found) {
+        idlePolls.reset();
+    } else if (idlePolls.emptyPoll() && SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+        SDL_WaitEventTimeout(nullptr, idleWaitMs);
+    }
+}
+
+void noteFrameDrawn() { idlePolls.reset(); }
 
 }  // namespace platform

@@ -1,99 +1,228 @@
-// SDL layer only: The sound output behind PlaySoundA (whose choices are in window_table.cpp) over SDL audio: one sound
-// at a time, converted to the device format up front and fed to the device by readSound, once or looping.
+// SDL layer only: The sound output behind PlaySoundA (whose choices are in window_table.cpp) over SDL audio: one
+// sound at a time, read from its file a block at a time and converted to the device format as it plays. A thread of its
+// own opens and drives the device, so that a sound system that hangs never holds up the caller, nor the exit.
 #include "platform/chime.h"
 #include "platform/sdl_layer.h"
 #include "platform/sound_loop.h"
+#include "platform/wav_format.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace platform {
 
 namespace {
 
-struct Playback {
-    SDL_AudioDeviceID device = 0;
-    SDL_AudioSpec audio{};
-    // The audio thread reads these under the device lock.
-    std::vector<Uint8> buffer;
+// The device format; SDL adapts it to the hardware itself.
+const int deviceRate = 44100;
+const Uint8 deviceChannels = 2;
+const size_t deviceFrameBytes = 2 * deviceChannels;
+// Frames read from the file at a time: a few callbacks' worth at the usual rates.
+const size_t blockFrames = 4096;
+// SDL's converter gives nothing for a put shorter than twice its resampler's reach (512 frames of the slower
+// rate): every put is at least that long.
+const size_t resamplerReach = 1024;
+// A bound on the puts of one callback, so that a converter that gives nothing cannot hold the audio thread.
+const int mostPuts = 64;
+// How long the first PlaySoundA waits to learn whether there is a device at all: a missing driver says so at
+// once, a sound server that does not answer is not waited for.
+const auto openingWait = std::chrono::milliseconds(200);
+
+// One sound with where it comes from; the file stays open while it plays.
+struct Sound {
+    std::FILE *file = nullptr;
+    std::vector<int16_t> memory;  // the chime, which has no file
+    MemoryBytes memorySource;
+    WavLayout layout;
+    bool looping = false;
+    uint64_t serial = 0;
+    // The audio thread's, once installed.
     SoundCursor cursor;
-    bool playing = false;
+    SDL_AudioStream *stream = nullptr;
+    std::vector<Uint8> block;
+    bool drained = false;
+
+    ~Sound()
+    {
+        if (stream != nullptr) {
+            SDL_FreeAudioStream(stream);
+        }
+        if (file != nullptr) {
+            std::fclose(file);
+        }
+    }
 };
 
-Playback playback;
-// What PlaySoundA is about to play, already in the device format.
-std::vector<Uint8> prepared;
+enum class DeviceState { notStarted, opening, open, failed };
+
+// Shared by the caller's thread, the sound thread and SDL's audio thread. Never freed: the sound thread may
+// still be stuck in the sound system while the process exits.
+struct Output {
+    std::mutex lock;
+    std::condition_variable changed;
+    DeviceState state = DeviceState::notStarted;
+    std::unique_ptr<Sound> request;  // the next sound to play, taken by the sound thread
+    bool stopRequested = false;
+    bool quitRequested = false;
+    bool finished = false;  // the sound thread has closed the device and ended
+    std::thread thread;
+    uint64_t lastSerial = 0;
+    double lastSeconds = 0;                // how long the latest sound plays
+    std::atomic<uint64_t> endedSerial{0};  // the latest sound the device has played to its end
+    // The sound thread's alone.
+    SDL_AudioDeviceID device = 0;
+    Sound *playing = nullptr;  // read by SDL's audio thread under the device lock
+};
+
+Output &output()
+{
+    static Output *shared = new Output;
+    return *shared;
+}
+
+// What PlaySoundA readies before it plays it.
+std::unique_ptr<Sound> prepared;
+
+size_t leastPut(uint32_t rate) { return resamplerReach * ((rate + deviceRate - 1) / deviceRate); }
+
+// Tops the stream up from the file until it holds `length` bytes or the sound has ended; returns what it gives.
+int convertedSound(Sound &sound, Uint8 *out, int length)
+{
+    const uint32_t rate = sound.layout.frequency;
+    const size_t least = leastPut(rate);
+    for (int put = 0; put < mostPuts && !sound.drained && SDL_AudioStreamAvailable(sound.stream) < length; ++put) {
+        const size_t missing = static_cast<size_t>(length - SDL_AudioStreamAvailable(sound.stream));
+        const size_t frames = inputFramesFor(missing / deviceFrameBytes + 1, rate, deviceRate, least, blockFrames);
+        const size_t wanted = frames * sound.layout.frameBytes();
+        const size_t got = readSound(sound.cursor, sound.block.data(), wanted);
+        if (got > 0 && SDL_AudioStreamPut(sound.stream, sound.block.data(), static_cast<int>(got)) != 0) {
+            sound.drained = true;
+        }
+        if (got < wanted) {
+            // SDL 2.26's flush keeps back the frames its resampler holds for reach: silence pushes them out.
+            std::fill(sound.block.begin(), sound.block.end(), sound.layout.bits == 8 ? 0x80 : 0);
+            SDL_AudioStreamPut(sound.stream, sound.block.data(), static_cast<int>(sound.block.size()));
+            SDL_AudioStreamFlush(sound.stream);
+            sound.drained = true;
+        }
+    }
+    const int given = SDL_AudioStreamGet(sound.stream, out, length);
+    return given > 0 ? given : 0;
+}
 
 void SDLCALL feedDevice(void *userdata, Uint8 *stream, int length)
 {
-    auto *state = static_cast<Playback *>(userdata);
-    state->playing = readSound(state->cursor, stream, static_cast<size_t>(length), state->audio.silence);
+    auto *shared = static_cast<Output *>(userdata);
+    Sound *sound = shared->playing;
+    const int given = sound != nullptr ? convertedSound(*sound, stream, length) : 0;
+    SDL_memset(stream + given, 0, static_cast<size_t>(length - given));
+    if (sound != nullptr && given == 0 && sound->drained) {
+        shared->endedSerial.store(sound->serial);
+    }
 }
 
-}  // namespace
-
-bool openSoundOutput()
+bool openDevice(Output &shared)
 {
-    if (playback.device != 0) {
-        return true;
-    }
     // SDL may pick a driver (ALSA without a card) that then cannot open: no sound, no crash.
-    if (!ensureSdl(SDL_INIT_AUDIO)) {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         return false;
     }
     SDL_AudioSpec wanted{};
-    wanted.freq = 44100;
+    wanted.freq = deviceRate;
     wanted.format = AUDIO_S16SYS;
-    wanted.channels = 2;
+    wanted.channels = deviceChannels;
     wanted.samples = 2048;
     wanted.callback = feedDevice;
-    wanted.userdata = &playback;
-    // No changes allowed: SDL adapts to the hardware itself, and our buffers keep one format.
+    wanted.userdata = &shared;
+    // No changes allowed: SDL adapts to the hardware itself, and our streams keep one format.
     SDL_AudioSpec obtained{};
-    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
-    if (device == 0) {
+    shared.device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    return shared.device != 0;
+}
+
+// Readies a sound for the audio thread; false (the sound is then not played) when SDL cannot convert it.
+bool readyForDevice(Sound &sound)
+{
+    const SDL_AudioFormat format = sound.layout.bits == 8 ? AUDIO_U8 : AUDIO_S16LSB;
+    sound.stream =
+        SDL_NewAudioStream(format, static_cast<Uint8>(sound.layout.channels), static_cast<int>(sound.layout.frequency),
+                           AUDIO_S16SYS, deviceChannels, deviceRate);
+    if (sound.stream == nullptr) {
         return false;
     }
-    playback.audio = obtained;
-    playback.device = device;
+    sound.cursor.start = sound.layout.dataOffset;
+    sound.cursor.size = sound.layout.frames * sound.layout.frameBytes();
+    sound.cursor.looping = sound.looping;
+    if (sound.file != nullptr) {
+        sound.cursor.read = readFileAt;
+        sound.cursor.source = sound.file;
+    } else {
+        sound.memorySource =
+            MemoryBytes{reinterpret_cast<const uint8_t *>(sound.memory.data()), sound.memory.size() * sizeof(int16_t)};
+        sound.cursor.read = readMemoryAt;
+        sound.cursor.source = &sound.memorySource;
+    }
+    sound.block.resize(std::max(blockFrames, leastPut(sound.layout.frequency)) * sound.layout.frameBytes());
     return true;
 }
 
-namespace {
-
-size_t frameBytes(const SDL_AudioSpec &audio) { return SDL_AUDIO_BITSIZE(audio.format) / 8u * audio.channels; }
-
-bool convertToDevice(SDL_AudioFormat format, Uint8 channels, int frequency, const Uint8 *data, Uint32 length,
-                     std::vector<Uint8> &out)
+// Puts `next` (or silence) on the device; the sound it replaces is freed outside the device lock.
+void install(Output &shared, std::unique_ptr<Sound> next)
 {
-    SDL_AudioCVT conversion;
-    const int needed = SDL_BuildAudioCVT(&conversion, format, channels, frequency, playback.audio.format,
-                                         playback.audio.channels, playback.audio.freq);
-    if (needed < 0) {
-        return false;
+    const uint64_t serial = next != nullptr ? next->serial : 0;
+    if (next != nullptr && !readyForDevice(*next)) {
+        shared.endedSerial.store(serial);
+        next.reset();
     }
-    out.assign(static_cast<size_t>(length) * static_cast<size_t>(needed > 0 ? conversion.len_mult : 1), 0);
-    std::memcpy(out.data(), data, length);
-    if (needed > 0) {
-        conversion.buf = out.data();
-        conversion.len = static_cast<int>(length);
-        if (SDL_ConvertAudio(&conversion) != 0) {
-            return false;
-        }
-        out.resize(static_cast<size_t>(conversion.len_cvt));
-    } else {
-        out.resize(length);
-    }
-    out.resize(out.size() - out.size() % frameBytes(playback.audio));
-    return !out.empty();
+    SDL_LockAudioDevice(shared.device);
+    std::unique_ptr<Sound> previous(shared.playing);
+    shared.playing = next.release();
+    SDL_UnlockAudioDevice(shared.device);
+    SDL_PauseAudioDevice(shared.device, shared.playing != nullptr ? 0 : 1);
 }
 
-// A FIFO would block the opening read for ever and a directory reads as nothing: only a
-// regular file is a sound, checked on the descriptor that is then read.
-SDL_RWops *openRegularFile(const char *name)
+void runSoundThread(Output &shared)
+{
+    const bool opened = openDevice(shared);
+    std::unique_lock<std::mutex> hold(shared.lock);
+    shared.state = opened ? DeviceState::open : DeviceState::failed;
+    shared.changed.notify_all();
+    while (opened && !shared.quitRequested) {
+        shared.changed.wait(hold, [&] { return shared.quitRequested || shared.stopRequested || shared.request; });
+        if (shared.quitRequested) {
+            break;
+        }
+        std::unique_ptr<Sound> next = std::move(shared.request);
+        shared.stopRequested = false;
+        hold.unlock();
+        install(shared, std::move(next));
+        hold.lock();
+    }
+    hold.unlock();
+    if (opened) {
+        // Joins SDL's audio thread, which a sound server that hangs can hold for ever: the caller waits for
+        // this only so long.
+        SDL_CloseAudioDevice(shared.device);
+        delete shared.playing;
+        shared.playing = nullptr;
+    }
+    hold.lock();
+    shared.finished = true;
+    shared.changed.notify_all();
+}
+
+// An open file that is a regular file: a FIFO would block the opening read for ever and a directory reads
+// as nothing. Checked on the descriptor that is then read.
+std::FILE *openRegularFile(const char *name)
 {
     const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -105,86 +234,109 @@ SDL_RWops *openRegularFile(const char *name)
         close(fd);
         return nullptr;
     }
-    SDL_RWops *file = SDL_RWFromFP(stream, SDL_TRUE);
-    if (file == nullptr) {
-        std::fclose(stream);
-    }
-    return file;
-}
-
-bool loadWav(const char *name, std::vector<Uint8> &out)
-{
-    SDL_AudioSpec audio{};
-    Uint8 *data = nullptr;
-    Uint32 length = 0;
-    SDL_RWops *file = openRegularFile(name);
-    if (file == nullptr || SDL_LoadWAV_RW(file, 1, &audio, &data, &length) == nullptr) {
-        return false;
-    }
-    const bool converted = convertToDevice(audio.format, audio.channels, audio.freq, data, length, out);
-    SDL_FreeWAV(data);
-    return converted;
-}
-
-bool makeChime(std::vector<Uint8> &out)
-{
-    const std::vector<int16_t> chime = synthesiseChime(playback.audio.freq, 1);
-    return !chime.empty() &&
-           convertToDevice(AUDIO_S16SYS, 1, playback.audio.freq, reinterpret_cast<const Uint8 *>(chime.data()),
-                           static_cast<Uint32>(chime.size() * sizeof(int16_t)), out);
-}
-
-// Swaps the new sound in; the old buffer leaves in `sound`, to be freed outside the lock.
-void install(std::vector<Uint8> &sound, bool looping)
-{
-    SDL_LockAudioDevice(playback.device);
-    playback.buffer.swap(sound);
-    playback.cursor = SoundCursor{playback.buffer.data(), playback.buffer.size(), 0, looping};
-    playback.playing = !playback.buffer.empty();
-    SDL_UnlockAudioDevice(playback.device);
-    SDL_PauseAudioDevice(playback.device, playback.playing ? 0 : 1);
-}
-
-bool stillPlaying()
-{
-    SDL_LockAudioDevice(playback.device);
-    const bool playing = playback.playing;
-    SDL_UnlockAudioDevice(playback.device);
-    return playing;
+    return stream;
 }
 
 }  // namespace
 
+bool openSoundOutput()
+{
+    Output &shared = output();
+    std::unique_lock<std::mutex> hold(shared.lock);
+    if (shared.state == DeviceState::notStarted) {
+        registerSdlShutdown();
+        shared.state = DeviceState::opening;
+        shared.thread = std::thread(runSoundThread, std::ref(shared));
+        shared.changed.wait_for(hold, openingWait, [&] { return shared.state != DeviceState::opening; });
+    }
+    // Still opening: the sound plays once the device is there.
+    return shared.state != DeviceState::failed;
+}
+
 bool prepareSound(const char *file)
 {
-    if (file != nullptr ? loadWav(file, prepared) : makeChime(prepared)) {
-        return true;
+    auto sound = std::make_unique<Sound>();
+    if (file == nullptr) {
+        sound->memory = synthesiseChime(deviceRate, 1);
+        sound->layout = WavLayout{1, deviceRate, 16, 0, sound->memory.size()};
+    } else {
+        std::string reason;
+        sound->file = openRegularFile(file);
+        if (sound->file == nullptr || !examineWavFile(sound->file, sound->layout, reason)) {
+            prepared.reset();
+            return false;
+        }
     }
-    prepared.clear();  // a conversion cut short leaves nothing worth keeping
-    return false;
+    if (sound->layout.frames == 0) {
+        prepared.reset();
+        return false;
+    }
+    prepared = std::move(sound);
+    return true;
 }
 
 void playPreparedSound(bool looping)
 {
-    install(prepared, looping);
-    // The sound that played before is freed here, outside the device lock.
-    std::vector<Uint8>().swap(prepared);
+    Output &shared = output();
+    std::unique_ptr<Sound> displaced;
+    {
+        std::lock_guard<std::mutex> hold(shared.lock);
+        prepared->looping = looping;
+        prepared->serial = ++shared.lastSerial;
+        shared.lastSeconds = prepared->layout.seconds();
+        displaced = std::move(shared.request);
+        shared.request = std::move(prepared);
+        shared.changed.notify_all();
+    }
 }
 
 void waitForSoundEnd()
 {
-    while (stillPlaying()) {
-        SDL_Delay(5);
+    Output &shared = output();
+    uint64_t serial = 0;
+    double seconds = 0;
+    {
+        std::lock_guard<std::mutex> hold(shared.lock);
+        serial = shared.lastSerial;
+        seconds = shared.lastSeconds;
+    }
+    // A device that stops playing (or never opened) must not hold the caller past the sound's own length.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(2000) +
+                          std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::duration<double>(seconds));
+    while (shared.endedSerial.load() < serial && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
 
 void stopSound()
 {
-    if (playback.device == 0) {
+    Output &shared = output();
+    std::unique_ptr<Sound> displaced;
+    std::lock_guard<std::mutex> hold(shared.lock);
+    if (shared.state == DeviceState::notStarted) {
         return;
     }
-    std::vector<Uint8> nothing;
-    install(nothing, false);
+    displaced = std::move(shared.request);
+    shared.stopRequested = true;
+    shared.changed.notify_all();
+}
+
+bool stopSoundThread(unsigned milliseconds)
+{
+    Output &shared = output();
+    std::unique_lock<std::mutex> hold(shared.lock);
+    if (shared.state == DeviceState::notStarted) {
+        return true;
+    }
+    shared.quitRequested = true;
+    shared.changed.notify_all();
+    if (!shared.changed.wait_for(hold, std::chrono::milliseconds(milliseconds), [&] { return shared.finished; })) {
+        shared.thread.detach();
+        return false;
+    }
+    hold.unlock();
+    shared.thread.join();
+    return true;
 }
 
 }  // namespace platform

@@ -1,34 +1,41 @@
-// Copies a sound into the output stream, wrapping or ending in silence.
+// Copies a sound from its source block by block, wrapping or ending.
 #include "platform/sound_loop.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace platform {
 
-bool readSound(SoundCursor &cursor, uint8_t *out, size_t length, uint8_t silence)
+size_t readSound(SoundCursor &cursor, uint8_t *out, size_t length)
 {
     size_t written = 0;
-    // An empty sound has nothing to loop over; without this guard the loop would never end.
-    if (cursor.data != nullptr && cursor.size > 0) {
-        while (written < length) {
-            if (cursor.position >= cursor.size) {
-                if (!cursor.looping) {
-                    break;
-                }
-                cursor.position = 0;
-            }
-            const size_t chunk = std::min(length - written, cursor.size - cursor.position);
-            std::memcpy(out + written, cursor.data + cursor.position, chunk);
-            written += chunk;
-            cursor.position += chunk;
+    while (written < length && !soundEnded(cursor)) {
+        if (cursor.position >= cursor.size) {
+            cursor.position = 0;  // only a loop gets here: soundEnded stops a one-shot
+        }
+        const size_t wanted = static_cast<size_t>(std::min<uint64_t>(length - written, cursor.size - cursor.position));
+        const size_t got = cursor.read(cursor.source, cursor.start + cursor.position, out + written, wanted);
+        written += got;
+        cursor.position += got;
+        if (got < wanted) {
+            cursor.looping = false;
+            cursor.position = cursor.size;
         }
     }
-    std::memset(out + written, silence, length - written);
-    if (cursor.data == nullptr || cursor.size == 0) {
-        return false;
+    return written;
+}
+
+bool soundEnded(const SoundCursor &cursor)
+{
+    return cursor.read == nullptr || cursor.size == 0 || (!cursor.looping && cursor.position >= cursor.size);
+}
+
+size_t inputFramesFor(size_t outputFrames, uint32_t from, uint32_t to, size_t least, size_t most)
+{
+    if (to == 0) {
+        return most;
     }
-    return cursor.looping || cursor.position < cursor.size;
+    const uint64_t frames = (static_cast<uint64_t>(outputFrames) * from + to - 1) / to;
+    return static_cast<size_t>(std::clamp<uint64_t>(frames, least, std::max(least, most)));
 }
 
 }  // namespace platform

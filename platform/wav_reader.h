@@ -16,9 +16,9 @@ struct PcmSound {
     size_t frames() const { return channels > 0 ? samples.size() / static_cast<size_t>(channels) : 0; }
 };
 
-// Uncompressed PCM of 8 or 16 bits, 1 to 8 channels. Chunks other than "fmt " and "data" are
-// skipped; a data chunk cut short gives the whole frames that are there. False for anything
-// else, or for a sound with no frame at all.
+// What examineWav (wav_format.h) accepts: uncompressed PCM of 8 or 16 bits, 1 to 8 channels, 1000 to 384000 Hz.
+// Chunks other than "fmt " and "data" are skipped; a data chunk cut short gives the whole frames that are
+// there. False for anything else, or for a sound with no frame at all.
 bool parseWav(const uint8_t *bytes, size_t size, PcmSound &out);
 
 // The same from a file.

@@ -94,7 +94,7 @@ bool openSoundOutput();
 bool prepareSound(const char *file);
 // Replaces whatever plays with the prepared sound.
 void playPreparedSound(bool looping);
-// Returns once the sound that plays is over (never called for a loop).
+// Returns once the sound that plays is over (never called for a loop); a layer may bound the wait.
 void waitForSoundEnd();
 // Silence; harmless when nothing plays or no output was ever opened.
 void stopSound();

@@ -51,6 +51,11 @@ struct InspectTest : ::testing::Test {
             "RIFF\x2c\0\0\0WAVEfmt \x10\0\0\0\1\0\1\0\x22\x56\0\0\x44\xac\0\0\2\0\x10\0data\2\0\0\0\0\0", 46);
         writeFile("music.wav", Bytes(wav.begin(), wav.end()));
         writeFile("bare.wav", Bytes(wav.begin(), wav.begin() + 12));
+        writeFile("empty.wav", {});
+        // The same sound at 1 Hz (bytes 24 to 27 are the rate, 28 to 31 the bytes a second).
+        std::string slow = wav;
+        slow.replace(24, 8, std::string("\1\0\0\0\2\0\0\0", 8));
+        writeFile("slow.wav", Bytes(slow.begin(), slow.end()));
     }
     ScratchDir dir;
     const Bytes rgbPixels{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
@@ -63,7 +68,7 @@ TEST_F(InspectTest, AcceptedFilesGetOneLineEachAndExitZero)
     EXPECT_EQ(run.out,
               "rgb.tga: ok tga 3x2 24-bit\n"
               "rgba.tga: ok tga 2x2 32-bit\n"
-              "music.wav: ok wav 22050 Hz 16-bit 1 channel\n"
+              "music.wav: ok wav 22050 Hz 16-bit 1 channel, 0.0 s: the demo plays it, looping\n"
               "tree.ms3d: ok ms3d version 4, 1 vertices, 1 triangles, 1 meshes, 3 materials\n"
               "  material 0: bark.tga: loads, tga 1x1 24-bit\n"
               "  material 1: gone.tga: does not load: cannot open: No such file or directory (names are taken from "
@@ -74,7 +79,8 @@ TEST_F(InspectTest, AcceptedFilesGetOneLineEachAndExitZero)
 TEST_F(InspectTest, RefusedFilesSayWhyAndExitOne)
 {
     std::rename("tree.ms3d", "tree.bin");  // a model is known by its identifier too
-    const Outcome run = inspect("rle.tga short.tga deep.tga none.tga bad.ms3d old.ms3d cut.ms3d bare.wav tree.bin");
+    const Outcome run = inspect("rle.tga short.tga deep.tga none.tga bad.ms3d old.ms3d cut.ms3d bare.wav tree.bin "
+                                "empty.wav slow.wav");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out,
               "rle.tga: refused: header byte 2 is 0x0a, expected 0x02: image type 10 (run-length encoded "
@@ -85,12 +91,15 @@ TEST_F(InspectTest, RefusedFilesSayWhyAndExitOne)
               "bad.ms3d: refused: out of range: group 0 entry 0 names triangle 1, but the model has 1 triangles\n"
               "old.ms3d: refused: version 2; only versions 3 and 4 are read\n"
               "cut.ms3d: refused: file too short for 1 material record: 361 bytes needed, 5 missing\n"
-              "bare.wav: refused: WAV without a format chunk\n"
+              "bare.wav: refused: no format chunk: the demo plays its short chime instead\n"
               "tree.bin: ok ms3d version 4, 1 vertices, 1 triangles, 1 meshes, 3 materials\n"
               "  material 0: bark.tga: loads, tga 1x1 24-bit\n"
               "  material 1: gone.tga: does not load: cannot open: No such file or directory (names are taken from "
               "the working directory)\n"
-              "  material 2: no texture file\n");
+              "  material 2: no texture file\n"
+              "empty.wav: refused: empty file: the demo plays its short chime instead\n"
+              "slow.wav: refused: rates of 1000 to 384000 Hz are played; this file's is 1 Hz: the demo plays its "
+              "short chime instead\n");
 }
 
 TEST_F(InspectTest, HugeModelsAreRefusedFromTheirHeaderOrLengthUnread)

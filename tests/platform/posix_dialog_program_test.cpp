@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -125,6 +126,39 @@ TEST_F(DialogStandIns, ZenityIsAskedFirstWithTheTextShownAsItStands)
         EXPECT_EQ(showDialogProgram("ERROR", "Window Creation Error.", false, icon), IDOK);
         EXPECT_EQ(argsOf("zenity"), (Args{option, "--no-markup", "--title=ERROR", "--text=Window Creation Error."}));
     }
+}
+
+// SIGTERM and SIGINT used to be ignored while a dialog waited. Now either ends it and the box answers as a
+// closed one; the program, asked to end, shows no further box.
+TEST_F(DialogStandIns, ASignalEndsAWaitingDialogAsAClosedBox)
+{
+    // Run from a background job, the test would have SIGINT ignored, and an ignored signal stays ignored.
+    struct sigaction standard { };
+    standard.sa_handler = SIG_DFL;
+    struct sigaction before[2];
+    sigaction(SIGINT, &standard, &before[0]);
+    sigaction(SIGTERM, &standard, &before[1]);
+    for (const int signal : {SIGTERM, SIGINT}) {
+        const fs::path started = dir / "started";
+        fs::remove(started);
+        std::ofstream(dir / "zenity") << "#!/bin/sh\n: > '" << started.string() << "'\nexec /bin/sleep 60\n";
+        fs::permissions(dir / "zenity", fs::perms::owner_all);
+        standIn("kdialog", 0);
+        std::thread sender([&] {
+            for (int i = 0; i < 600 && !fs::exists(started); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            kill(getpid(), signal);
+        });
+        EXPECT_EQ(showDialogProgram("ERROR", "Window Creation Error.", true, DialogIcon::error), IDNO);
+        sender.join();
+        EXPECT_FALSE(ran("kdialog")) << "the closed answer stands; no other program is asked";
+        EXPECT_TRUE(platform::boxesEndedBySignal());
+        platform::forgetBoxesEndedBySignal();
+    }
+    sigaction(SIGINT, &before[0], nullptr);
+    sigaction(SIGTERM, &before[1], nullptr);
 }
 
 TEST_F(DialogStandIns, KdialogAnswersYesNoAndAClosedBox)

@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <string>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -204,6 +206,40 @@ TEST_F(SoundDevice, MonoWavIsConvertedToBothChannels)
     expectSilence(out, onset + frames, onset + frames + 4000);
 }
 
+// A level held for one second, at a rate and in a format that both differ from the device's: it comes out as
+// one second at 44100 Hz, 8-bit 192 being 16384 once widened, in both channels.
+TEST_F(SoundDevice, EightBitMonoAtAnotherRateIsConvertedAsItPlays)
+{
+    const std::string path = testing::TempDir() + "frostel-8bit.wav";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out.write("RIFF", 4);
+        put32(out, 36 + 8000);
+        out.write("WAVEfmt ", 8);
+        put32(out, 16);
+        put16(out, 1);
+        put16(out, 1);
+        put32(out, 8000);
+        put32(out, 8000);
+        put16(out, 1);
+        put16(out, 8);
+        out.write("data", 4);
+        put32(out, 8000);
+        out << std::string(8000, static_cast<char>(192));
+    }
+    ASSERT_TRUE(PlaySoundA(path.c_str(), nullptr, SND_ASYNC));
+    const std::vector<int16_t> out = captured(start, 3 * rate);
+    size_t level = 0;
+    for (size_t frame = 0; frame < out.size() / 2; ++frame) {
+        ASSERT_EQ(out[2 * frame], out[2 * frame + 1]) << "frame " << frame;
+        level += std::abs(out[2 * frame] - 16384) < 300 ? 1 : 0;
+    }
+    // The resampler's ramps at either end take a few frames.
+    EXPECT_GT(level, static_cast<size_t>(rate - 200));
+    EXPECT_LT(level, static_cast<size_t>(rate + 200));
+    std::remove(path.c_str());
+}
+
 TEST_F(SoundDevice, MissingFilePlaysTheChimeOnceEvenWhenLoopingWasAsked)
 {
     ASSERT_TRUE(PlaySoundA(missingFile, nullptr, SND_ASYNC | SND_LOOP));
@@ -250,6 +286,73 @@ TEST(SoundDummyDevice, SynchronousSoundsReturnOnceOver)
     EXPECT_TRUE(PlaySoundA(missingFile, nullptr, SND_SYNC));
     EXPECT_TRUE(PlaySoundA(path.c_str(), nullptr, SND_ASYNC | SND_LOOP));
     EXPECT_TRUE(PlaySoundA(nullptr, nullptr, 0));
+}
+
+// The peak of this process's resident memory, in bytes.
+size_t peakMemory()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return static_cast<size_t>(std::strtoull(line.c_str() + 6, nullptr, 10)) * 1024;
+        }
+    }
+    return 0;
+}
+
+// A WAV header for `dataBytes` of 8-bit or 16-bit mono at `frequency`, the samples left to the caller.
+void writeMonoHeader(std::ofstream &out, uint32_t frequency, uint16_t bits, uint32_t dataBytes)
+{
+    out.write("RIFF", 4);
+    put32(out, 36 + dataBytes);
+    out.write("WAVEfmt ", 8);
+    put32(out, 16);
+    put16(out, 1);
+    put16(out, 1);
+    put32(out, frequency);
+    put32(out, frequency * bits / 8u);
+    put16(out, static_cast<uint16_t>(bits / 8));
+    put16(out, bits);
+    out.write("data", 4);
+    put32(out, dataBytes);
+}
+
+// Files small on disk that are huge once converted to the device's rate, and a big one: each plays, read a
+// block at a time, and the process stays small (converted whole, the first took 767 MB and the second
+// 4.9 GB).
+TEST(SoundDummyDevice, SoundsHugeOnceConvertedPlayInLittleMemory)
+{
+    if (!audioDriverIs("dummy")) {
+        GTEST_SKIP() << "needs SDL_AUDIODRIVER=dummy";
+    }
+    const size_t limit = 200u * 1024 * 1024;
+    const std::string slow = testing::TempDir() + "frostel-1hz.wav";
+    {
+        std::ofstream out(slow, std::ios::binary);
+        writeMonoHeader(out, 1, 16, 4000);
+        for (int i = 0; i < 2000; ++i) {
+            put16(out, static_cast<uint16_t>(i * 16));
+        }
+    }
+    ASSERT_TRUE(PlaySoundA(slow.c_str(), nullptr, SND_ASYNC | SND_LOOP));
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    EXPECT_LT(peakMemory(), limit);
+
+    // Sparse: the 500 MB of samples take no room on the disk.
+    const std::string big = testing::TempDir() + "frostel-500mb.wav";
+    const uint32_t bigData = 500u * 1000u * 1000u;
+    {
+        std::ofstream out(big, std::ios::binary);
+        writeMonoHeader(out, 8000, 8, bigData);
+    }
+    ASSERT_EQ(truncate(big.c_str(), 44 + static_cast<off_t>(bigData)), 0);
+    ASSERT_TRUE(PlaySoundA(big.c_str(), nullptr, SND_ASYNC));
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    EXPECT_LT(peakMemory(), limit);
+    EXPECT_TRUE(PlaySoundA(nullptr, nullptr, 0));
+    std::remove(big.c_str());
+    std::remove(slow.c_str());
 }
 
 // Run with SDL_AUDIODRIVER naming a driver that does not exist.

@@ -1,12 +1,14 @@
 // Tests of the browser layer's portable pieces, run natively: GLU's matrices against the camera maths,
 // the WAV reader on files written here, the browser key table against Windows' codes.
 #include "platform/glu_matrices.h"
+#include "platform/wav_format.h"
 #include "platform/wav_reader.h"
 #include "platform/web_keys.h"
 #include "tests/render/camera_maths.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -261,4 +263,123 @@ TEST(WebKeys, TheExtendedKeysAreWindowsOnes)
     for (const char *code : {"ControlLeft", "AltLeft", "Numpad8", "Enter", "KeyA", "Escape"})
         EXPECT_FALSE(platform::isExtendedBrowserKey(code)) << code;
     EXPECT_FALSE(platform::isExtendedBrowserKey(nullptr));
+}
+
+namespace {
+
+struct Verdict {
+    bool played = false;
+    platform::WavLayout layout;
+    std::string reason;
+};
+
+Verdict examine(const std::vector<uint8_t> &file)
+{
+    Verdict verdict;
+    verdict.played = platform::examineWavBytes(file.data(), file.size(), verdict.layout, verdict.reason);
+    return verdict;
+}
+
+bool mentions(const std::string &text, const char *part) { return text.find(part) != std::string::npos; }
+
+// A file of `size` bytes of which only the first `header` are real, the rest zeros: a big file, never made.
+struct SparseFile {
+    std::vector<uint8_t> header;
+    uint64_t size = 0;
+};
+
+size_t readSparse(void *source, uint64_t offset, uint8_t *out, size_t length)
+{
+    const auto *file = static_cast<const SparseFile *>(source);
+    if (offset >= file->size) return 0;
+    const size_t count = static_cast<size_t>(std::min<uint64_t>(length, file->size - offset));
+    for (size_t i = 0; i < count; ++i) out[i] = offset + i < file->header.size() ? file->header[offset + i] : 0;
+    return count;
+}
+
+}  // namespace
+
+TEST(WavFormat, SaysWhereTheFramesLieAndHowManyThereAre)
+{
+    // 12 bytes of RIFF header, the format chunk (8 + 16), then the data chunk's 8-byte header.
+    const Verdict stereo = examine(wav(fmtBody(1, 2, 22050, 16), samples16({1, 2, 3, 4, 5, 6})));
+    ASSERT_TRUE(stereo.played) << stereo.reason;
+    EXPECT_EQ(stereo.layout.dataOffset, 12u + 24u + 8u);
+    EXPECT_EQ(stereo.layout.frames, 3u);
+    EXPECT_EQ(stereo.layout.frameBytes(), 4u);
+    EXPECT_EQ(stereo.layout.frequency, 22050u);
+    EXPECT_TRUE(stereo.reason.empty());
+    // A data chunk promising more than the file holds counts the whole frames there.
+    const Verdict cut = examine(wav(fmtBody(1, 1, 8000, 8), {1, 2, 3, 4, 5}, false, 4000));
+    ASSERT_TRUE(cut.played) << cut.reason;
+    EXPECT_EQ(cut.layout.frames, 5u);
+}
+
+TEST(WavFormat, TheRatesAtBothEndsArePlayedAndNoneBeyond)
+{
+    const std::vector<uint8_t> one = samples16({7});
+    EXPECT_TRUE(examine(wav(fmtBody(1, 1, 1000, 16), one)).played);
+    EXPECT_TRUE(examine(wav(fmtBody(1, 1, 384000, 16), one)).played);
+    const Verdict tooFast = examine(wav(fmtBody(1, 1, 384001, 16), one));
+    EXPECT_FALSE(tooFast.played);
+    EXPECT_TRUE(mentions(tooFast.reason, "384001 Hz")) << tooFast.reason;
+    // A 4 KB file at 1 Hz would last an hour and fill 767 MB once converted to 44100 Hz.
+    for (uint32_t slow : {0u, 1u, 999u}) {
+        const Verdict tooSlow = examine(wav(fmtBody(1, 1, slow, 16), one));
+        EXPECT_FALSE(tooSlow.played);
+        EXPECT_TRUE(mentions(tooSlow.reason, (" " + std::to_string(slow) + " Hz").c_str())) << tooSlow.reason;
+    }
+}
+
+TEST(WavFormat, EachRefusalSaysWhy)
+{
+    const std::vector<uint8_t> good = samples16({1, 2});
+    struct Case {
+        std::vector<uint8_t> file;
+        const char *says;
+    };
+    std::vector<uint8_t> notRiff = wav(fmtBody(1, 1, 44100, 16), good);
+    notRiff[0] = 'X';
+    std::vector<uint8_t> noData = wav(fmtBody(1, 1, 44100, 16), good);
+    noData[12 + 24] = 'x';
+    const std::vector<Case> cases = {
+        {{}, "empty file"},
+        {notRiff, "not a RIFF WAVE file"},
+        {{'R', 'I', 'F', 'F', 4, 0, 0, 0}, "not a RIFF WAVE file"},
+        {wav(fmtBody(3, 1, 44100, 32), {0, 0, 128, 63}), "format tag is 3"},
+        {wav(fmtBody(1, 1, 44100, 24), {1, 2, 3}), "24-bit"},
+        {wav(fmtBody(1, 0, 44100, 16), good), "this file has 0"},
+        {wav(fmtBody(1, 9, 44100, 16), good), "this file has 9"},
+        {wav(fmtBody(1, 1, 44100, 16), {}), "no whole frame"},
+        {wav(fmtBody(1, 2, 44100, 16), {1, 2}), "no whole frame"},
+        {wav(fmtBody(1, 1, 44100, 16), good, true), "no format chunk before its data chunk"},
+        {noData, "no data chunk"},
+        {wav(std::vector<uint8_t>(10, 0), good), "format chunk is too short"},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Verdict verdict = examine(cases[i].file);
+        EXPECT_FALSE(verdict.played) << "case " << i;
+        EXPECT_TRUE(mentions(verdict.reason, cases[i].says)) << "case " << i << ": " << verdict.reason;
+    }
+}
+
+// Only the header is read, so a file of half a gigabyte is judged as fast as a small one; the browser's
+// reader makes the same choice on the same bytes.
+TEST(WavFormat, AHugeFileIsJudgedByItsHeaderAlone)
+{
+    const uint32_t dataBytes = 500u * 1000u * 1000u;
+    SparseFile file;
+    file.header = wav(fmtBody(1, 1, 8000, 8), {}, false, dataBytes);
+    file.size = file.header.size() + dataBytes;
+    platform::WavLayout layout;
+    std::string reason;
+    ASSERT_TRUE(platform::examineWav(readSparse, &file, file.size, layout, reason)) << reason;
+    EXPECT_EQ(layout.frames, dataBytes);
+    EXPECT_DOUBLE_EQ(layout.seconds(), dataBytes / 8000.0);
+
+    const std::vector<uint8_t> small = wav(fmtBody(1, 2, 44100, 16), samples16({1, 2}));
+    platform::PcmSound sound;
+    EXPECT_EQ(platform::parseWav(small.data(), small.size(), sound), examine(small).played);
+    const std::vector<uint8_t> fast = wav(fmtBody(1, 1, 400000, 16), samples16({1, 2}));
+    EXPECT_FALSE(platform::parseWav(fast.data(), fast.size(), sound));
 }

@@ -45,11 +45,13 @@ int ignoreErrors(Display *, XErrorEvent *) { return 0; }
 
 }  // namespace
 
-XSession::XSession()
+XSession::XSession() : XSession(std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "") { }
+
+XSession::XSession(const std::string &displayName)
 {
     // A server that resets as its last client leaves refuses connections for a moment.
-    for (int attempt = 0; attempt < 50 && !display_ && std::getenv("DISPLAY"); ++attempt) {
-        display_ = XOpenDisplay(nullptr);
+    for (int attempt = 0; attempt < 50 && !display_ && !displayName.empty(); ++attempt) {
+        display_ = XOpenDisplay(displayName.c_str());
         if (!display_) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     XSetErrorHandler(ignoreErrors);

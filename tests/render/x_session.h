@@ -17,6 +17,7 @@ struct RgbImage {
 class XSession {
 public:
     XSession();
+    explicit XSession(const std::string &displayName);  // another server than DISPLAY's
     ~XSession();
     bool connected() const { return display_ != nullptr; }
 

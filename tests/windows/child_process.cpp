@@ -1,4 +1,4 @@
-// Child processes for the Windows checks: fork and exec with environment and output capture; Xvfb without GLX.
+// Child processes for the Windows checks: fork and exec with environment and output capture; a private Xvfb.
 #include "tests/windows/child_process.h"
 
 #include <chrono>
@@ -48,6 +48,9 @@ bool ChildProcess::start(const std::vector<std::string> &argv, const std::string
     if (pid_ < 0) return false;
     if (pid_ == 0) {
         setpgid(0, 0);
+        // As a user's shell starts it: a test run from a background job would hand on SIGINT ignored.
+        signal(SIGINT, SIG_DFL);
+        signal(SIGTERM, SIG_DFL);
         const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (out >= 0) {
             dup2(out, STDOUT_FILENO);
@@ -91,15 +94,18 @@ int ChildProcess::waitExit(double seconds)
     return -1;
 }
 
-XServerWithoutGl::~XServerWithoutGl()
+PrivateXServer::~PrivateXServer() { stop(); }
+
+void PrivateXServer::stop()
 {
     if (pid_ > 0) {
         kill(pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
+        pid_ = -1;
     }
 }
 
-bool XServerWithoutGl::start(const std::string &xvfb)
+bool PrivateXServer::start(const std::string &xvfb, bool withGl, bool builtInFontsOnly)
 {
     int fds[2];
     if (pipe(fds) != 0) return false;
@@ -115,8 +121,12 @@ bool XServerWithoutGl::start(const std::string &xvfb)
         const std::string fd = std::to_string(fds[1]);
         // -displayfd: the server picks a free display and writes its number once it accepts clients.
         // -noreset: a client that connects as the last one leaves would otherwise meet a resetting server.
-        std::vector<std::string> args = {xvfb, "-displayfd", fd,          "-extension", "GLX",     "-screen",
-                                         "0",  "640x480x24", "-nolisten", "tcp",        "-noreset"};
+        // Room for a 512 x 512 window with a window manager's frame.
+        std::vector<std::string> args = {xvfb,        "-displayfd", fd,
+                                         "-screen",   "0",          withGl ? "1024x768x24" : "640x480x24",
+                                         "-nolisten", "tcp",        "-noreset"};
+        args.insert(args.end(), {withGl ? "+extension" : "-extension", "GLX"});
+        if (builtInFontsOnly) args.insert(args.end(), {"-fp", "built-ins"});
         std::vector<char *> argv = argvOf(args);
         execv(argv[0], argv.data());
         _exit(127);

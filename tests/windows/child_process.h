@@ -18,6 +18,7 @@ public:
     bool start(const std::vector<std::string> &argv, const std::string &workDir, const std::vector<std::string> &env,
                const std::string &outputPath);
     bool running();
+    pid_t pid() const { return pid_; }
     // Exit status (128 + signal when killed by one), or -1 when it outlasted `seconds` and was killed.
     int waitExit(double seconds);
 
@@ -25,20 +26,32 @@ private:
     pid_t pid_ = -1;
 };
 
-// Xvfb without the GLX extension, on a display number of its own choosing.
-class XServerWithoutGl {
+// A private Xvfb, with or without the GLX extension, on a display number of its own choosing.
+class PrivateXServer {
 public:
-    XServerWithoutGl() = default;
-    XServerWithoutGl(const XServerWithoutGl &) = delete;
-    XServerWithoutGl &operator=(const XServerWithoutGl &) = delete;
-    ~XServerWithoutGl();
+    PrivateXServer() = default;
+    PrivateXServer(const PrivateXServer &) = delete;
+    PrivateXServer &operator=(const PrivateXServer &) = delete;
+    ~PrivateXServer();
 
-    bool start(const std::string &xvfb);
+    // With `builtInFontsOnly`, the server has only its own "fixed" and "cursor": too few for SDL's message
+    // boxes, enough for xmessage.
+    bool start(const std::string &xvfb, bool withGl, bool builtInFontsOnly = false);
+    void stop();  // as when the display goes away under its clients
     const std::string &display() const { return display_; }
 
 private:
     pid_t pid_ = -1;
     std::string display_;
+};
+
+// Xvfb without the GLX extension.
+class XServerWithoutGl : public PrivateXServer {
+public:
+    bool start(const std::string &xvfb, bool builtInFontsOnly = false)
+    {
+        return PrivateXServer::start(xvfb, false, builtInFontsOnly);
+    }
 };
 
 std::string readWholeFile(const std::string &path);

@@ -1,11 +1,13 @@
-// frostel-inspect: tells a user whether each TGA or MS3D file loads, and if not, why.
+// frostel-inspect: tells a user whether each TGA, MS3D or WAV file loads (or plays), and if not, why.
 #include "assets/asset_file.h"
 #include "assets/ms3d_reader.h"
 #include "assets/tga_reader.h"
+#include "platform/wav_format.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -14,27 +16,27 @@
 
 namespace {
 
-const char usage[] =
-    "usage: frostel-inspect FILE...\n"
-    "       frostel-inspect --pixels FILE\n"
-    "Reads each file with the demo's own TGA or MS3D reader and prints one line per file:\n"
-    "  FILE: ok tga WIDTHxHEIGHT DEPTH-bit\n"
-    "  FILE: ok ms3d version V, N vertices, N triangles, N meshes, N materials\n"
-    "    (then one line per material: its texture file and whether that loads)\n"
-    "  FILE: ok wav RATE Hz BITS-bit CHANNELS channel(s)   (the music, handed to the sound service as it is)\n"
-    "  FILE: refused: REASON\n"
-    "Material texture names are taken relative to the working directory, as the demo does.\n"
-    "With --pixels, writes the bytes the demo hands to OpenGL for a TGA file: RGB or RGBA,\n"
-    "rows in stored order, each row padded with zeros to a multiple of 4 bytes.\n"
-    "Exit status: 0 when every file is accepted, 1 otherwise, 2 on a usage error.\n";
+const char usage[] = "usage: frostel-inspect FILE...\n"
+                     "       frostel-inspect --pixels FILE\n"
+                     "Reads each file with the demo's own TGA or MS3D reader and prints one line per file:\n"
+                     "  FILE: ok tga WIDTHxHEIGHT DEPTH-bit\n"
+                     "  FILE: ok ms3d version V, N vertices, N triangles, N meshes, N materials\n"
+                     "    (then one line per material: its texture file and whether that loads)\n"
+                     "  FILE: ok wav RATE Hz BITS-bit CHANNELS channel(s), SECONDS s: the demo plays it, looping\n"
+                     "  FILE: refused: REASON\n"
+                     "  (a refused WAV says so, and that the demo plays its short chime instead)\n"
+                     "Material texture names are taken relative to the working directory, as the demo does.\n"
+                     "With --pixels, writes the bytes the demo hands to OpenGL for a TGA file: RGB or RGBA,\n"
+                     "rows in stored order, each row padded with zeros to a multiple of 4 bytes.\n"
+                     "Exit status: 0 when every file is accepted, 1 otherwise, 2 on a usage error.\n";
 
-bool endsWithMs3d(const char *name)
+bool endsWith(const char *name, const char *want)
 {
     const size_t length = std::strlen(name);
-    if (length < 5) return false;
-    const char *ext = name + length - 5;
-    const char *want = ".ms3d";
-    for (size_t i = 0; i < 5; ++i) {
+    const size_t wanted = std::strlen(want);
+    if (length < wanted) return false;
+    const char *ext = name + length - wanted;
+    for (size_t i = 0; i < wanted; ++i) {
         char c = ext[i];
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         if (c != want[i]) return false;
@@ -44,11 +46,12 @@ bool endsWithMs3d(const char *name)
 
 enum class Kind { tga, ms3d, wav };
 
-// A model or a sound by its identifier (or a model by its extension); TGA has no identifier,
+// A model or a sound by its identifier or its extension; TGA has no identifier,
 // so anything else is taken for an image.
 Kind kindOf(const char *name)
 {
-    if (endsWithMs3d(name)) return Kind::ms3d;
+    if (endsWith(name, ".ms3d")) return Kind::ms3d;
+    if (endsWith(name, ".wav")) return Kind::wav;
     // Whatever cannot be opened as a regular file is refused by the image reader, with its reason.
     std::FILE *file = openAssetFile(name, nullptr, 0);
     if (!file) return Kind::tga;
@@ -60,44 +63,26 @@ Kind kindOf(const char *name)
     return Kind::tga;
 }
 
-uint32_t le(const unsigned char *p, int bytes)
-{
-    uint32_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i) value = value << 8 | p[i];
-    return value;
-}
-
-// The demo never reads the music itself; this only says whether it looks like a playable WAV.
+// The decision the demo's own sound output takes, on Linux and in the browser: the same code.
 bool inspectWav(const char *name)
 {
+    const char chime[] = "the demo plays its short chime instead";
     char reason[256];
     std::FILE *file = openAssetFile(name, reason, sizeof reason);
     if (!file) {
-        std::printf("%s: refused: %s\n", name, reason);
+        std::printf("%s: refused: %s: %s\n", name, reason, chime);
         return false;
     }
-    unsigned char chunk[8], format[16] = {};
-    bool haveFormat = false, haveData = false;
-    std::fseek(file, 12, SEEK_SET);
-    while (!(haveFormat && haveData) && std::fread(chunk, 1, 8, file) == 8) {
-        const uint32_t size = le(chunk + 4, 4);
-        if (size > 0x7FFFFFF0u) break;
-        long skip = static_cast<long>(size + (size & 1));  // chunks are padded to even sizes
-        if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= 16) {
-            haveFormat = std::fread(format, 1, 16, file) == 16;
-            skip -= 16;
-        } else if (std::memcmp(chunk, "data", 4) == 0) {
-            haveData = true;
-        }
-        if (std::fseek(file, skip, SEEK_CUR) != 0) break;
-    }
+    platform::WavLayout layout;
+    std::string why;
+    const bool played = platform::examineWavFile(file, layout, why);
     std::fclose(file);
-    if (!haveFormat || !haveData) {
-        std::printf("%s: refused: WAV without a %s chunk\n", name, haveFormat ? "data" : "format");
+    if (!played) {
+        std::printf("%s: refused: %s: %s\n", name, why.c_str(), chime);
         return false;
     }
-    std::printf("%s: ok wav %u Hz %u-bit %u channel%s\n", name, le(format + 4, 4), le(format + 14, 2),
-                le(format + 2, 2), le(format + 2, 2) == 1 ? "" : "s");
+    std::printf("%s: ok wav %u Hz %u-bit %u channel%s, %.1f s: the demo plays it, looping\n", name, layout.frequency,
+                layout.bits, layout.channels, layout.channels == 1 ? "" : "s", layout.seconds());
     return true;
 }
 
