@@ -15,8 +15,9 @@ import tempfile
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'tests', 'web'))
 import browser  # noqa: E402
 
-PARTS = (('code', ('frostel.js', 'frostel.wasm', 'frostel-data.js', 'page.js', 'index.html', 'page.css')),
-         ('data', ('frostel.data', 'frostel-data.js.metadata')))
+PARTS = (('code', ('frostel.js', 'frostel.wasm', 'page.js', 'index.html', 'page.css')),
+         ('data', ('frostel.data', 'frostel-data.js.metadata')),
+         ('music', ('data/music.mp3',)))
 
 
 def sizes(site):

@@ -17,6 +17,8 @@ if(CMAKE_CROSSCOMPILING)
   if(NOT FROSTEL_DATA_SOURCE)
     list(APPEND frostel_host_targets frostel_data)
     set(frostel_data_from ${CMAKE_BINARY_DIR}/host/data)
+    # The page's build encodes the music from it.
+    list(APPEND frostel_host_byproducts ${frostel_data_from}/music.wav)
   endif()
   if(frostel_with_icons AND NOT FROSTEL_ICON_SOURCE)
     list(APPEND frostel_host_targets frostel_icons)

@@ -34,6 +34,8 @@ NativeContext *makeNativeContext(const WindowRecord &record)
         if (!webgl::createContext(request)) {
             return nullptr;
         }
+        // Making the context sized the buffer to the window; it follows the canvas's CSS size and devicePixelRatio.
+        fitCanvasBuffer();
     }
     ++liveContexts;
     return reinterpret_cast<NativeContext *>(&canvasContext);

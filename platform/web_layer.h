@@ -18,9 +18,18 @@ void waitForNextFrame();
 // Called by SwapBuffers: a loop that draws yields there, so PeekMessage need not.
 void noteFrameYielded();
 
-// The page's keyboard and visibility listeners, installed with the first window and removed with
-// it, so a run started again on the same page hears each key once.
-void listenToPage();
+// Takes the outcome of a sound file being fetched from the site, at each PeekMessage.
+void pumpSound();
+
+// The page's keyboard, visibility and size listeners, installed with the first window (made width x height) and
+// removed with it, so a run started again on the same page hears each key once.
+void listenToPage(int width, int height);
+// Sizes the canvas's buffer to its CSS size times devicePixelRatio (the GL context resets it when made).
+void fitCanvasBuffer();
+// The canvas's size in CSS pixels: the window's client area.
+void canvasClientSize(int &width, int &height);
+// Each size the window is told with WM_SIZE, for the page (its tests read them).
+void tellPageOfClientSize(int width, int height);
 void stopListeningToPage();
 
 }  // namespace platform

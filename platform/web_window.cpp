@@ -27,7 +27,7 @@ NativeWindow *createNativeWindow(const WindowRecord &, const char *title, int, i
         return nullptr;
     }
     setPageTitle(title);
-    listenToPage();
+    listenToPage(std::max(width, 1), std::max(height, 1));
     return new NativeWindow{std::max(width, 1), std::max(height, 1)};
 }
 
@@ -42,10 +42,13 @@ void destroyNativeWindow(HWND, NativeWindow *native)
 // The canvas is always on the page: a window counts as visible once it has been shown.
 bool showNativeWindow(WindowRecord &record, bool) { return record.shownOnce; }
 
+// The canvas as the page lays it out, in CSS pixels: it may be narrower than the window was made.
 void nativeClientSize(const WindowRecord &record, int &width, int &height)
 {
     width = record.native->width;
     height = record.native->height;
+    canvasClientSize(width, height);
+    tellPageOfClientSize(width, height);
 }
 
 // WebGL takes its attributes when the context is made, so any format fits the canvas as it is.

@@ -35,6 +35,20 @@ int moduleMarker;
 int iconMarker;
 int cursorMarker;
 
+// The flags of the last PlaySoundA that named a file.
+DWORD lastSoundFlags = 0;
+
+// The stand-in for a file that cannot be had: the chime, once, unless the call said SND_NODEFAULT.
+bool playStandIn(DWORD flags)
+{
+    if ((flags & SND_NODEFAULT) != 0 || !prepareSound(nullptr)) {
+        stopSound();
+        return false;
+    }
+    playPreparedSound(false);
+    return true;
+}
+
 }  // namespace
 
 uintptr_t newHandleValue()
@@ -120,6 +134,8 @@ bool takeMessage(MSG &out, HWND window, UINT filterMin, UINT filterMax, UINT rem
 {
     return queue.take(out, window, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0);
 }
+
+void soundFileUnavailable() { playStandIn(lastSoundFlags); }
 
 }  // namespace platform
 
@@ -362,14 +378,14 @@ BOOL WINAPI PlaySoundA(LPCSTR pszSound, HMODULE, DWORD fdwSound)
     }
     // The name is always a file: there are no sound aliases here.
     bool looping = (fdwSound & SND_LOOP) != 0;
-    if (!prepareSound(pszSound)) {
-        if ((fdwSound & SND_NODEFAULT) != 0 || !prepareSound(nullptr)) {
-            stopSound();
-            return FALSE;
-        }
+    lastSoundFlags = fdwSound;
+    if (prepareSound(pszSound)) {
+        playPreparedSound(looping);
+    } else if (playStandIn(fdwSound)) {
         looping = false;  // the stand-in sounds once, however the file was to play
+    } else {
+        return FALSE;
     }
-    playPreparedSound(looping);
     // Without SND_ASYNC the call returns when the sound is over; a loop never ends, so it is always asynchronous.
     if ((fdwSound & SND_ASYNC) == 0 && !looping) {
         waitForSoundEnd();

@@ -48,6 +48,9 @@ void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD 
 void discardMessagesFor(HWND window);
 // PeekMessage's retrieval from the posted messages, without the layer's events or pacing.
 bool takeMessage(MSG &out, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
+// For a layer that learns only after PlaySoundA has returned that the file it was handed cannot be played (the
+// browser fetches it): what PlaySoundA does for a file missing at once, for the flags of that last call.
+void soundFileUnavailable();
 
 // ---- Hooks each layer defines. ----
 

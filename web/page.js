@@ -1,9 +1,11 @@
-// The page's side of Frostel: starting a run on a fresh canvas, the sound output and its button, messages,
-// and what the page says when a run ends. The program itself is frostel.js (createFrostel).
+// The page's side of Frostel: fetching the program and the scene's files with a progress bar, starting a run
+// on the page's one canvas, the sound output and its button, full screen, one plain message per fault, and what the
+// page says when a run ends. The program itself is frostel.js (createFrostel).
 'use strict';
 
 var frostelPage = (function() {
-  var state = {status: 'loading', runs: 0, frames: 0, startedAt: 0, firstFrameAt: 0, lastFrameAt: 0, exitStatus: null};
+  var state = {status: 'loading', runs: 0, frames: 0, startedAt: 0, firstFrameAt: 0, lastFrameAt: 0, exitStatus: null,
+               bytesArrived: 0, bytesAtFirstFrame: 0, clientSizes: [], music: 'none'};
   var elements = {};
 
   function element(id) {
@@ -19,6 +21,139 @@ var frostelPage = (function() {
   // The attributes the program's pixel format asks for. The check gets the canvas's one context with them,
   // and the program, asking the same canvas, gets that same context: no run ever makes a second one.
   var contextAttributes = {alpha: false, depth: true, stencil: false, antialias: false, preserveDrawingBuffer: true};
+
+  // A fault that stops the run: the visitor reads one sentence, the console gets the technical reason. What
+  // follows from the same fault (an abort, a rejected start) adds nothing to the page.
+  function fail(text, reason) {
+    if (reason) console.error('Frostel: ' + reason);
+    if (state.status === 'failed') return;
+    state.status = 'failed';
+    showProgress(null);
+    problem(text);
+  }
+
+  var PROGRAM_MISSING = 'The program of this page could not be loaded, so the scene cannot start. ' +
+                        'Reloading the page may help; if it does not, the site is missing a file.';
+  var DATA_MISSING = 'The scene\'s pictures and model could not be loaded, so the scene cannot start. ' +
+                     'Reloading the page may help; if it does not, the site is missing a file.';
+  var DATA_BROKEN = 'The scene\'s pictures and model arrived damaged, so the scene cannot start. ' +
+                    'Reloading the page may help; if it does not, the site has a broken file.';
+
+  // Fetches one file, telling onBytes how many bytes have arrived so far and how many will (0 while unknown:
+  // the stated length of a compressed transfer is not what arrives). Rejects with the reason on any failure,
+  // a missing file (an HTTP error) included.
+  function fetchBytes(url, onBytes) {
+    return new Promise(function(resolve, reject) {
+      var request = new XMLHttpRequest();
+      request.open('GET', url);
+      request.responseType = 'arraybuffer';
+      function total() {
+        var length = Number(request.getResponseHeader('Content-Length'));
+        return !request.getResponseHeader('Content-Encoding') && length > 0 ? length : 0;
+      }
+      request.onprogress = function(event) { onBytes(event.loaded, total()); };
+      request.onload = function() {
+        if (request.status !== 200) {
+          reject(new Error(url + ': HTTP ' + request.status + ' ' + request.statusText));
+          return;
+        }
+        onBytes(request.response.byteLength, request.response.byteLength);
+        resolve(request.response);
+      };
+      request.onerror = function() { reject(new Error(url + ': the request failed (network or server)')); };
+      request.send();
+    });
+  }
+
+  // The progress bar over the stage; null hides it.
+  function showProgress(fraction, text) {
+    var box = element('progress');
+    if (fraction === null) {
+      box.hidden = true;
+      return;
+    }
+    box.hidden = false;
+    var percent = (100 * Math.max(0, Math.min(1, fraction))).toFixed(1);
+    element('progress-bar').style.width = percent + '%';
+    box.setAttribute('aria-valuenow', percent);
+    element('progress-text').textContent = text;
+  }
+
+  // What the page fetches once, kept for every run: the compiled program and the scene's files.
+  var downloads = {program: null, scene: null};
+  var arrived = {program: 0, scene: 0};
+  var expected = {program: 0, scene: 0};
+
+  function megabytes(bytes) {
+    return (bytes / 1e6).toFixed(1) + ' MB';
+  }
+
+  function noteArrival(part, bytes, total) {
+    arrived[part] = bytes;
+    if (total) expected[part] = total;
+    state.bytesArrived = arrived.program + arrived.scene;
+    // A part whose size is not known yet (a compressed transfer) counts as much as has come.
+    var whole = Math.max(expected.program, arrived.program) + Math.max(expected.scene, arrived.scene);
+    if (state.status === 'loading') {
+      showProgress(whole ? state.bytesArrived / whole : 0,
+                   'Loading the scene: ' + megabytes(state.bytesArrived) + ' of ' + megabytes(whole));
+    }
+  }
+
+  function compiledProgram() {
+    if (!downloads.program) {
+      downloads.program = fetchBytes('frostel.wasm', function(bytes, total) { noteArrival('program', bytes, total); })
+        .then(function(bytes) { return WebAssembly.compile(bytes); })
+        .catch(function(error) { downloads.program = null; throw {text: PROGRAM_MISSING, reason: String(error)}; });
+    }
+    return downloads.program;
+  }
+
+  // The scene's files as the file packager lays them out: one package and the list of where each file lies
+  // in it.
+  function sceneFiles() {
+    if (!downloads.scene) {
+      downloads.scene = fetchBytes('frostel-data.js.metadata', function() {})
+        .catch(function(error) { throw {text: DATA_MISSING, reason: String(error)}; })
+        .then(function(bytes) {
+          var list;
+          try {
+            list = JSON.parse(new TextDecoder().decode(bytes));
+          } catch (error) {
+            throw {text: DATA_BROKEN, reason: 'frostel-data.js.metadata: ' + error};
+          }
+          if (!list || !Array.isArray(list.files) || !(list.remote_package_size >= 0)) {
+            throw {text: DATA_BROKEN, reason: 'frostel-data.js.metadata: not a file list'};
+          }
+          expected.scene = list.remote_package_size;
+          return fetchBytes('frostel.data', function(bytes) { noteArrival('scene', bytes, list.remote_package_size); })
+            .catch(function(error) { throw {text: DATA_MISSING, reason: String(error)}; })
+            .then(function(buffer) {
+              if (buffer.byteLength !== list.remote_package_size) {
+                throw {text: DATA_BROKEN, reason: 'frostel.data: ' + buffer.byteLength + ' bytes, the list says ' +
+                                                  list.remote_package_size};
+              }
+              return {list: list.files, bytes: new Uint8Array(buffer)};
+            });
+        })
+        .catch(function(fault) { downloads.scene = null; throw fault; });
+    }
+    return downloads.scene;
+  }
+
+  // Lays the scene's files out in the run's own file system, as the packager's loader would.
+  function placeFiles(module, scene) {
+    scene.list.forEach(function(file) {
+      var path = file.filename.split('/').filter(function(part) { return part; });
+      var name = path.pop();
+      var folder = '/';
+      path.forEach(function(part) {
+        module.FS_createPath(folder, part, true, true);
+        folder += (folder === '/' ? '' : '/') + part;
+      });
+      module.FS_createDataFile(folder, name, scene.bytes.subarray(file.start, file.end), true, true, false);
+    });
+  }
 
   function webGlPresent() {
     try {
@@ -40,7 +175,9 @@ var frostelPage = (function() {
       this.current = {planes: planes, rate: rate, loop: loop};
       this.begin();
     },
+    stops: 0,
     stop: function() {
+      this.stops += 1;
       this.current = null;
       this.end();
     },
@@ -51,15 +188,51 @@ var frostelPage = (function() {
         this.source = null;
       }
     },
+    // A compressed file, decoded by the browser with the context that plays it (so at its rate), once there
+    // is one: until the visitor's first gesture it waits, as if still loading. Resolves with what playDecoded
+    // takes (null if the sound was stopped meanwhile, as when the run ends), rejects when the browser cannot
+    // decode it.
+    decode: function(bytes) {
+      var self = this;
+      var stops = this.stops;
+      state.music = 'arrived';
+      return new Promise(function(resolve) { self.decodeWaiting.push(resolve); self.decodeWhenReady(); })
+        .then(function(context) {
+          // The callback form: Safari's older decodeAudioData returns no promise.
+          return new Promise(function(resolve, reject) {
+            var pending = context.decodeAudioData(bytes, resolve, function(error) {
+              reject(error || new Error('the browser cannot decode it'));
+            });
+            if (pending && pending.catch) pending.catch(function() { /* the callback says it */ });
+          });
+        })
+        .then(function(decoded) { state.music = 'decoded'; return self.stops === stops ? decoded : null; },
+              function(error) { state.music = 'undecodable'; throw error; });
+    },
+    decodeWaiting: [],
+    decodeWhenReady: function() {
+      if (!this.context) return;
+      var waiting = this.decodeWaiting;
+      this.decodeWaiting = [];
+      var context = this.context;
+      waiting.forEach(function(resolve) { resolve(context); });
+    },
+    playDecoded: function(decoded, loop) {
+      this.current = {decoded: decoded, loop: loop};
+      this.begin();
+    },
     begin: function() {
       this.end();
       if (!this.context || !this.current || !this.wanted) return;
       var c = this.current;
-      var buffer = this.context.createBuffer(c.planes.length, c.planes[0].length, c.rate);
-      for (var i = 0; i < c.planes.length; ++i) buffer.getChannelData(i).set(c.planes[i]);
+      var buffer = c.decoded;
+      if (!buffer) {
+        buffer = this.context.createBuffer(c.planes.length, c.planes[0].length, c.rate);
+        for (var i = 0; i < c.planes.length; ++i) buffer.getChannelData(i).set(c.planes[i]);
+      }
       var source = this.context.createBufferSource();
       source.buffer = buffer;
-      source.loop = c.loop;  // the WAV's own samples, looped whole
+      source.loop = c.loop;  // the sound's own samples, looped whole, from its beginning
       source.connect(this.context.destination);
       source.start();
       var self = this;
@@ -75,6 +248,7 @@ var frostelPage = (function() {
         var Context = window.AudioContext || window.webkitAudioContext;
         if (!this.context && Context) this.context = new Context();
         if (!this.context) return;
+        this.decodeWhenReady();
         var self = this;
         this.context.resume().then(function() { if (self.wanted && !self.source) self.begin(); });
         this.begin();
@@ -103,6 +277,34 @@ var frostelPage = (function() {
     if (sound.wanted === null && event.target !== element('sound')) sound.setWanted(true);
   }
 
+  // Full screen shows the canvas alone on the screen; the layer gives the program the new client size. The
+  // browser's own Escape leaves it.
+  function fullScreenElement() {
+    return document.fullscreenElement || document.webkitFullscreenElement || null;
+  }
+
+  function toggleFullScreen() {
+    var canvas = element('view');
+    if (fullScreenElement()) {
+      (document.exitFullscreen || document.webkitExitFullscreen).call(document);
+      return;
+    }
+    var request = canvas.requestFullscreen || canvas.webkitRequestFullscreen;
+    if (!request) {
+      console.error('Frostel: this browser has no full-screen mode');
+      return;
+    }
+    var asked = request.call(canvas);
+    if (asked && asked.catch) asked.catch(function(error) { console.error('Frostel: full screen refused: ' + error); });
+  }
+
+  function fullScreenKey(event) {
+    if (event.code === 'KeyF' && !event.repeat && !event.altKey && !event.ctrlKey && !event.metaKey &&
+        state.status === 'running') {
+      toggleFullScreen();
+    }
+  }
+
   function showEnd(status) {
     state.status = 'ended';
     state.exitStatus = status;
@@ -115,24 +317,31 @@ var frostelPage = (function() {
   }
 
   // Each run is a new instance of the program on the same canvas and its one WebGL context; the program
-  // starts its GL state afresh and gives back its WebGL objects when it ends.
+  // starts its GL state afresh and gives back its WebGL objects when it ends. The program and the scene's
+  // files come in side by side; the run begins when both are in, and the music comes after.
   function start() {
     if (!webGlPresent()) {
+      fail('This browser offers no WebGL (or has it turned off), so the scene cannot be drawn. ' +
+           'Try another browser, or turn on hardware acceleration.', 'no WebGL context');
       state.status = 'no-webgl';
-      problem('This browser offers no WebGL (or has it turned off), so the scene cannot be drawn. ' +
-              'Try another browser, or turn on hardware acceleration.');
       return;
     }
     var canvas = element('view');
     element('ended').hidden = true;
     element('messages').textContent = '';
-    state.status = 'starting';
+    state.status = 'loading';
     state.runs += 1;
     state.frames = 0;
     state.firstFrameAt = 0;
+    state.bytesAtFirstFrame = 0;
     state.exitStatus = null;
+    state.clientSizes = [];
     state.startedAt = performance.now();
-    createFrostel({
+    noteArrival('scene', arrived.scene);
+    var program = compiledProgram();
+    var scene = sceneFiles();
+    scene.catch(function(fault) { fail(fault.text, fault.reason); });
+    var module = {
       canvas: canvas,
       soundOutput: sound,
       showMessage: function(caption, text) { problem(caption + ': ' + text); },
@@ -142,29 +351,55 @@ var frostelPage = (function() {
         state.lastFrameAt = performance.now();
         if (state.frames++ === 0) {
           state.firstFrameAt = performance.now();
+          state.bytesAtFirstFrame = state.bytesArrived;
           state.status = 'running';
+          showProgress(null);
         }
       },
+      // Each WM_SIZE the layer gives the window, in CSS pixels.
+      onClientSize: function(width, height) { state.clientSizes.push([width, height]); },
       onExit: showEnd,
       onAbort: function(what) {
-        state.status = 'failed';
-        problem('The program stopped: ' + what);
-      }
-    }).then(function(instance) {
+        fail('The scene stopped because of a fault in the program. Reloading the page may help.', 'abort: ' + what);
+      },
+      instantiateWasm: function(imports, receive) {
+        program.then(function(compiled) { return WebAssembly.instantiate(compiled, imports); })
+          .then(function(instance) { receive(instance); },
+                function(fault) { fail(fault.text || PROGRAM_MISSING, fault.reason || String(fault)); });
+        return {};
+      },
+      preRun: [function() {
+        module.addRunDependency('scene files');
+        scene.then(function(files) {
+          placeFiles(module, files);
+          if (state.status === 'loading') state.status = 'starting';
+          module.removeRunDependency('scene files');
+        }, function() { /* said when it failed */ });
+      }]
+    };
+    createFrostel(module).then(function(instance) {
       page.instance = instance;
     }).catch(function(error) {
-      state.status = 'failed';
-      problem('The program could not start: ' + error);
+      fail(PROGRAM_MISSING, 'start: ' + error);
     });
   }
 
   document.addEventListener('DOMContentLoaded', function() {
     element('sound').addEventListener('click', function() { sound.setWanted(!sound.wanted); });
     element('again').addEventListener('click', start);
+    element('fullscreen').addEventListener('click', toggleFullScreen);
+    document.addEventListener('keydown', fullScreenKey);
     document.addEventListener('pointerdown', firstGesture, true);
     document.addEventListener('keydown', firstGesture, true);
   });
 
-  var page = {state: state, sound: sound, start: start, problem: problem, instance: null};
+  // The downloads begin with the page, not once frostel.js is in.
+  if (typeof fetch === 'function' && typeof WebAssembly === 'object') {
+    compiledProgram().catch(function() {});
+    sceneFiles().catch(function() {});
+  }
+
+  var page = {state: state, sound: sound, start: start, problem: problem, fail: fail, instance: null,
+              PROGRAM_MISSING: PROGRAM_MISSING};
   return page;
 })();

@@ -40,8 +40,9 @@ TEST_PACKAGES=(clang-format libgtest-dev zlib1g-dev assimp-utils xvfb xauth xdot
 # What building the Debian package needs (dpkg-shlibdeps computes its dependencies), and checking it.
 PACKAGE_PACKAGES=(dpkg-dev file)
 PACKAGE_TEST_PACKAGES=(lintian desktop-file-utils appstream man-db)
-# What the browser build needs (the Debian emscripten finds node's modules through NODE_PATH), and its tests.
-WEB_PACKAGES=(emscripten node-acorn python3)
+# What the browser build needs (the Debian emscripten finds node's modules through NODE_PATH; lame encodes the
+# music for the page), and its tests.
+WEB_PACKAGES=(emscripten node-acorn python3 lame)
 WEB_TEST_PACKAGES=(chromium-headless-shell python3-websocket)
 
 # Configures and builds the Linux tree in the given folder.

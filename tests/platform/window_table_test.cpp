@@ -548,3 +548,18 @@ TEST_F(WindowTable, AMissingFilePlaysTheChimeOnceUnlessNoDefaultIsAsked)
     EXPECT_FALSE(PlaySoundA("gone.wav", nullptr, SND_ASYNC));
     EXPECT_EQ(events, (Events{"open output", "prepare gone.wav", "prepare chime", "stop"}));
 }
+
+TEST_F(WindowTable, AFileFoundUnplayableOnlyLaterGetsTheSameChoiceForItsCallsFlags)
+{
+    // A layer that fetches the file accepts it at once and learns later that it cannot be played.
+    fake.readableFiles = {"late.wav"};
+    EXPECT_TRUE(PlaySoundA("late.wav", nullptr, SND_ASYNC | SND_LOOP));
+    events.clear();
+    platform::soundFileUnavailable();
+    EXPECT_EQ(events, (Events{"prepare chime", "play once"}));
+    events.clear();
+    EXPECT_TRUE(PlaySoundA("late.wav", nullptr, SND_ASYNC | SND_LOOP | SND_NODEFAULT));
+    events.clear();
+    platform::soundFileUnavailable();
+    EXPECT_EQ(events, (Events{"stop"}));
+}

@@ -5,6 +5,7 @@ hanging the run.
 """
 import base64
 import functools
+import gzip
 import http.server
 import json
 import os
@@ -21,9 +22,16 @@ import websocket
 CHROMIUM = os.environ.get('FROSTEL_CHROMIUM', 'chromium-headless-shell')
 
 
+# The types the README asks a host for: the program's and the music's above all.
+MIME_TYPES = {'.wasm': 'application/wasm', '.js': 'text/javascript', '.mp3': 'audio/mpeg', '.wav': 'audio/wav',
+              '.data': 'application/octet-stream', '.metadata': 'application/json'}
+# What common static hosts compress on the way; the MP3 is compressed already.
+GZIPPED = ('.html', '.css', '.js', '.wasm', '.data', '.metadata', '.wav')
+
+
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
-    extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map,
-                          **{'.wasm': 'application/wasm', '.js': 'text/javascript'})
+    extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map, **MIME_TYPES)
+    gzip = False
 
     def log_message(self, *args):
         pass
@@ -33,12 +41,29 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
         self.send_header('Cache-Control', 'no-store')
         super().end_headers()
 
+    def do_GET(self):
+        path = self.translate_path(self.path)
+        if not (self.gzip and path.endswith(GZIPPED) and os.path.isfile(path)
+                and 'gzip' in self.headers.get('Accept-Encoding', '')):
+            return super().do_GET()
+        with open(path, 'rb') as f:
+            body = gzip.compress(f.read(), 6, mtime=0)
+        self.send_response(200)
+        self.send_header('Content-Type', self.guess_type(path))
+        self.send_header('Content-Encoding', 'gzip')
+        self.send_header('Content-Length', str(len(body)))
+        self.end_headers()
+        try:
+            self.wfile.write(body)
+        except (BrokenPipeError, ConnectionResetError):
+            pass  # the page went on to another (a test's next site)
+
 
 class Server:
     """Serves one folder on 127.0.0.1 at a free port."""
 
-    def __init__(self, folder):
-        handler = functools.partial(QuietHandler, directory=folder)
+    def __init__(self, folder, gzipped=False):
+        handler = functools.partial(type('Handler', (QuietHandler,), {'gzip': gzipped}), directory=folder)
         self.httpd = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
         self.port = self.httpd.server_address[1]
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
@@ -66,6 +91,7 @@ class Browser:
         self.console = []
         self.exceptions = []
         self.log = []  # the browser's own messages (WebGL warnings, violations), once Log is enabled
+        self.network = []  # Network.* events, once watch_network has been called
         self.next_id = 0
         args = [CHROMIUM, '--headless', '--no-sandbox', '--use-gl=angle', '--use-angle=swiftshader',
                 '--enable-unsafe-swiftshader', '--disable-background-networking', '--disable-component-update',
@@ -123,6 +149,8 @@ class Browser:
         elif method == 'Runtime.exceptionThrown':
             details = event['params']['exceptionDetails']
             self.exceptions.append(details.get('exception', {}).get('description', details.get('text')))
+        elif method and method.startswith('Network.'):
+            self.network.append(event)
 
     def call(self, method, **params):
         self.next_id += 1
@@ -173,6 +201,32 @@ class Browser:
 
     def open(self, url):
         self.call('Page.navigate', url=url)
+
+    def watch_network(self, megabits=None, latency_ms=0):
+        """Records the page's network events from here on; with megabits, throttles the link both ways."""
+        self.call('Network.enable')
+        self.call('Network.setCacheDisabled', cacheDisabled=True)
+        if megabits:
+            rate = megabits * 1e6 / 8
+            self.call('Network.emulateNetworkConditions', offline=False, latency=latency_ms,
+                      downloadThroughput=rate, uploadThroughput=rate)
+
+    def bytes_received(self):
+        """Bytes that have come over the wire so far (compressed, as sent), counted from the network events."""
+        finished = self.finished()
+        partial = sum(e['params'].get('encodedDataLength', 0) for e in self.network
+                      if e['method'] == 'Network.dataReceived' and e['params']['requestId'] not in finished)
+        return sum(finished.values()) + partial
+
+    def responses(self):
+        """The URL, status and headers of each response, by request."""
+        return {e['params']['requestId']: e['params']['response'] for e in self.network
+                if e['method'] == 'Network.responseReceived'}
+
+    def finished(self):
+        """Bytes over the wire for each finished request, by request (headers included)."""
+        return {e['params']['requestId']: e['params']['encodedDataLength'] for e in self.network
+                if e['method'] == 'Network.loadingFinished'}
 
     def screenshot(self, path, clip=None):
         params = {'format': 'png'}

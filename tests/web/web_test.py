@@ -1,7 +1,8 @@
 """Browser tests of the page: the real program in headless Chromium on WebGL (SwiftShader), read back and
 checked against the camera maths and the files each test writes.
 
-    web_test.py --site BUILD-WEB --data DEFAULT-DATA --packager FILE_PACKAGER --work DIR [--film FROSTEL-FILM] CASE
+    web_test.py --site BUILD-WEB --data DEFAULT-DATA --packager FILE_PACKAGER --work DIR [--cmake CMAKE]
+                [--film FROSTEL-FILM] CASE
 """
 import argparse
 import base64
@@ -18,7 +19,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import browser  # noqa: E402
 import camera  # noqa: E402
 
-PAGE_FILES = ('index.html', 'page.js', 'page.css', 'frostel.js', 'frostel.wasm', 'frostel-data.js')
+PAGE_FILES = ('index.html', 'page.js', 'page.css', 'frostel.js', 'frostel.wasm')
+PACK_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'cmake', 'web_data_package.cmake')
 
 # The snow image: each 50 x 50 tile split in four colours, so position, tiling and turn all show.
 LOW_S_LOW_T = (200, 60, 60)
@@ -72,28 +74,31 @@ def write_test_data(folder, default_data, leave_out=(), snow_size=16, flake_size
         os.remove(os.path.join(folder, name))
 
 
-def make_site(args, data_folder):
-    """The built page and program with another data package beside them, packed as the build packs its own."""
-    site = os.path.join(args.work, 'site')
-    os.makedirs(site)
-    for name in PAGE_FILES:
-        shutil.copy(os.path.join(args.site, name), site)
-    # The package's paths are those under the working directory: data/... as the program opens them.
-    staged = os.path.dirname(data_folder)
-    subprocess.run([sys.executable, args.packager, os.path.join(site, 'frostel.data'), '--preload', 'data',
-                    '--js-output=' + os.path.join(staged, 'frostel-data.js'), '--separate-metadata', '--no-node'],
-                   cwd=staged, check=True, timeout=120, stdout=subprocess.DEVNULL)
-    shutil.copy(os.path.join(staged, 'frostel-data.js.metadata'), site)
+def make_site(args, data_folder, music=('music.mp3', 'music.wav'), name='site'):
+    """The built page and program with another data package beside them, packed as the build packs its own, and
+    the music files named (the encoded one from the build, the WAV from the data folder)."""
+    site = os.path.join(args.work, name)
+    os.makedirs(os.path.join(site, 'data'))
+    for page_file in PAGE_FILES:
+        shutil.copy(os.path.join(args.site, page_file), site)
+    subprocess.run([args.cmake, '-DDATA=' + data_folder, '-DSTAGE=' + os.path.join(args.work, name + '-stage'),
+                    '-DOUT=' + site, '-DPACKAGER=' + args.packager, '-DPYTHON=' + sys.executable,
+                    '-P', PACK_SCRIPT], check=True, timeout=120, stdout=subprocess.DEVNULL)
+    for music_file in music:
+        built = os.path.join(args.site, 'data', music_file)
+        source = built if music_file.endswith('.mp3') else os.path.join(data_folder, music_file)
+        shutil.copy(source, os.path.join(site, 'data'))
     return site
 
 
 class Picture:
-    def __init__(self, rgba, taken_at):
+    def __init__(self, rgba, taken_at, size=512):
         self.rgba = rgba
         self.taken_at = taken_at
+        self.size = size
 
     def at(self, x, y):
-        i = (int(y) * 512 + int(x)) * 4
+        i = (int(y) * self.size + int(x)) * 4
         return tuple(self.rgba[i:i + 3])
 
 
@@ -102,8 +107,8 @@ def near(a, b, tolerance=12):
 
 
 class Session:
-    def __init__(self, site, extra_args=()):
-        self.server = browser.Server(site)
+    def __init__(self, site, extra_args=(), gzipped=False):
+        self.server = browser.Server(site, gzipped)
         self.browser = browser.Browser(extra_args=extra_args)
 
     def __enter__(self):
@@ -120,16 +125,34 @@ class Session:
     def state(self, name):
         return self.browser.evaluate('frostelPage.state.' + name)
 
-    def read_back(self):
+    def read_back(self, size=512):
         data = self.browser.evaluate('''(function() {
             var gl = document.getElementById('view').getContext('webgl');
-            var px = new Uint8Array(512 * 512 * 4);
-            gl.readPixels(0, 0, 512, 512, gl.RGBA, gl.UNSIGNED_BYTE, px);
+            var px = new Uint8Array(%d * %d * 4);
+            gl.readPixels(0, 0, %d, %d, gl.RGBA, gl.UNSIGNED_BYTE, px);
             var text = '';
             for (var i = 0; i < px.length; i += 0x8000) text += String.fromCharCode.apply(null, px.subarray(i, i + 0x8000));
             return [btoa(text), frostelPage.state.lastFrameAt];
+        })()''' % (size, size, size, size))
+        return Picture(base64.b64decode(data[0]), data[1], size)
+
+    def canvas(self):
+        """The canvas as the page lays it out, its buffer, the viewport the program set, and each WM_SIZE."""
+        return self.browser.evaluate('''(function() {
+            var c = document.getElementById('view'), r = c.getBoundingClientRect(), gl = c.getContext('webgl');
+            return {css: [c.clientWidth, c.clientHeight], buffer: [c.width, c.height], left: r.left,
+                    right: r.right, viewport: Array.prototype.slice.call(gl.getParameter(gl.VIEWPORT)),
+                    sizes: frostelPage.state.clientSizes, screen: [window.innerWidth, window.innerHeight],
+                    full: document.fullscreenElement === c, status: frostelPage.state.status,
+                    frames: frostelPage.state.frames};
         })()''')
-        return Picture(base64.b64decode(data[0]), data[1])
+
+    def wait_for_client_size(self, width, height, what):
+        self.browser.wait_for('(function(s) { s = s[s.length - 1]; return s && s[0] === %d && s[1] === %d; })'
+                              '(frostelPage.state.clientSizes)' % (width, height), 20, what)
+        # A frame or two drawn at the new size.
+        frames = self.state('frames')
+        self.browser.wait_for('frostelPage.state.frames >= %d' % (frames + 3), 20, 'frames after ' + what)
 
     def centre_of(self, element_id):
         rect = self.browser.evaluate('(function() { var r = document.getElementById("%s").getBoundingClientRect();'
@@ -253,8 +276,10 @@ def escape_ends_and_starts_again(args, failures):
         failures.check(session.state('exitStatus') == 0, 'exit status %s' % session.state('exitStatus'))
         failures.check(session.browser.evaluate('!document.getElementById("ended").hidden'), 'no end notice')
         frames = session.state('frames')
-        session.browser.pump(1.0)
+        session.browser.pump(2.0)
         failures.check(session.state('frames') == frames, 'frames went on after the end')
+        # Escape was the first key, so it let sound start: the music, decoded meanwhile, stays silent.
+        failures.check(not session.browser.evaluate('frostelPage.sound.report().playing'), 'music after the end')
         session.click('again')
         session.browser.wait_for('frostelPage.state.runs === 2 && frostelPage.state.frames >= 10', 60,
                                  'a second run drawing')
@@ -298,10 +323,35 @@ def wav_facts(path):
     return channels, rate, frames, left
 
 
-def sound_after_gesture(args, failures):
-    channels, rate, frames, left = wav_facts(os.path.join(args.data, 'music.wav'))
+BLOCK_SECONDS = 2.5
+
+
+def envelope(samples, rate):
+    """The root mean square of each whole block of BLOCK_SECONDS, from every 25th sample."""
+    size = int(rate * BLOCK_SECONDS)
+    return [math.sqrt(sum(v * v for v in samples[i:i + size:25]) / len(samples[i:i + size:25]))
+            for i in range(0, len(samples) - size + 1, size)]
+
+
+def wav_left(path):
+    with open(path, 'rb') as f:
+        data = f.read()
+    channels, rate, frames, _ = wav_facts(path)
+    at = data.index(b'data') + 8
+    return [v / 32768.0 for v in struct.unpack_from('<%dh' % (frames * channels), data, at)[::channels]]
+
+
+PLAYING = ('frostelPage.sound.report().playing && frostelPage.sound.report().contextState === "running"')
+
+
+def music_after_gesture(args, failures):
+    """The page as built: the MP3 comes after the first frame, and plays once a gesture has let sound start."""
+    wav = os.path.join(args.data, 'music.wav')
+    channels, rate, frames, _ = wav_facts(wav)
     with Session(args.site) as session:
+        session.browser.watch_network()
         session.open_and_wait_for_frames()
+        session.browser.wait_for('frostelPage.state.music === "arrived"', 30, 'the music to arrive')
         session.browser.pump(0.5)
         before = session.browser.evaluate('frostelPage.sound.report()')
         failures.check(not before['playing'] and before['contextState'] in ('none', 'suspended'),
@@ -309,20 +359,66 @@ def sound_after_gesture(args, failures):
         failures.check(session.browser.evaluate('document.getElementById("sound").textContent') == 'Sound: off',
                        'sound button before a gesture')
         session.click('view')
-        session.browser.wait_for('frostelPage.sound.report().playing && '
-                                 'frostelPage.sound.report().contextState === "running"', 20, 'the music to start')
+        session.browser.wait_for(PLAYING, 20, 'the music to start')
         after = session.browser.evaluate('frostelPage.sound.report()')
-        failures.check(after['loop'] is True, 'music not looping: %s' % after['loop'])
-        failures.check((after['channels'], after['rate'], after['frames']) == (channels, rate, frames),
+        failures.check(after['loop'] is True and session.state('music') == 'decoded',
+                       'music: loop %s, %s' % (after['loop'], session.state('music')))
+        # Decoded at the context's rate: the same length of time, within the encoder's padding.
+        failures.check(after['channels'] == channels and abs(after['frames'] / after['rate'] - frames / rate) < 0.1,
                        'music buffer %s, file %s' % ((after['channels'], after['rate'], after['frames']),
                                                       (channels, rate, frames)))
-        failures.check(all(abs(a - b) < 1e-6 for a, b in zip(after['firstSamples'], left)),
-                       'first samples differ from the file')
+        heard = session.browser.evaluate('''(function(samples, size) {
+            var blocks = [];
+            for (var at = 0; at + size <= samples.length; at += size) {
+                var sum = 0, n = 0;
+                for (var i = at; i < at + size; i += 25, ++n) sum += samples[i] * samples[i];
+                blocks.push(Math.sqrt(sum / n));
+            }
+            return blocks;
+        })(frostelPage.sound.source.buffer.getChannelData(0), %d)''' % int(after['rate'] * BLOCK_SECONDS))
+        written = envelope(wav_left(wav), rate)
+        print('decoded %d frames at %d Hz (%.4f s); the WAV %d frames at %d Hz (%.4f s)'
+              % (after['frames'], after['rate'], after['frames'] / after['rate'], frames, rate, frames / rate))
+        failures.check(len(heard) == len(written) and all(abs(h - w) <= 0.1 * w for h, w in zip(heard, written)),
+                       'loudness by 2.5 s: heard %s, file %s' % (['%.3f' % v for v in heard],
+                                                                 ['%.3f' % v for v in written]))
+        fetched = sorted(r['url'].rsplit('/', 1)[-1] for r in session.browser.responses().values())
+        failures.check('music.mp3' in fetched and 'music.wav' not in fetched, 'fetched %s' % fetched)
         failures.check(session.browser.evaluate('document.getElementById("sound").textContent') == 'Sound: on',
                        'sound button after the gesture')
         # The button turns it off again.
         session.click('sound')
         session.browser.wait_for('!frostelPage.sound.report().playing', 10, 'the music to stop')
+
+
+def music_falls_back(args, failures):
+    """Without a usable MP3 the WAV's own samples play; without either, the chime sounds once."""
+    data = os.path.join(args.work, 'stage', 'data')
+    write_test_data(data, args.data)
+    channels, rate, frames, left = wav_facts(os.path.join(data, 'music.wav'))
+    sites = {'no-mp3': make_site(args, data, music=('music.wav',), name='no-mp3'),
+             'broken-mp3': make_site(args, data, music=('music.wav',), name='broken-mp3'),
+             'none': make_site(args, data, music=(), name='none')}
+    with open(os.path.join(sites['broken-mp3'], 'data', 'music.mp3'), 'wb') as f:
+        f.write(b'\xff\xfb not a frame of sound' * 64)
+    with Session(args.work) as session:
+        for name in ('no-mp3', 'broken-mp3', 'none'):
+            session.browser.open(session.server.url(name + '/index.html'))
+            session.browser.wait_for('frostelPage.state.frames >= 10', 60, name + ': frames')
+            session.click('view')
+            session.browser.wait_for(PLAYING, 20, name + ': a sound to start')
+            heard = session.browser.evaluate('frostelPage.sound.report()')
+            if name == 'none':
+                # The chime: once, mono, short.
+                failures.check(heard['loop'] is False and heard['channels'] == 1 and heard['frames'] < 2 * heard['rate'],
+                               'none: %s' % {k: heard[k] for k in ('loop', 'channels', 'frames', 'rate')})
+                continue
+            failures.check(heard['loop'] is True and (heard['channels'], heard['rate'], heard['frames'])
+                           == (channels, rate, frames), '%s: %s, file %s' % (
+                               name, (heard['loop'], heard['channels'], heard['rate'], heard['frames']),
+                               (channels, rate, frames)))
+            failures.check(all(abs(a - b) < 1e-6 for a, b in zip(heard['firstSamples'], left)),
+                           '%s: first samples differ from the file' % name)
 
 
 def no_webgl_message(args, failures):
@@ -515,6 +611,83 @@ def context_lost_and_restored(args, failures):
         session.browser.wait_for('frostelPage.state.status === "ended"', 20, 'Escape to end the run')
 
 
+def frame_fills(picture, failures, what):
+    """The overlay's frame along every edge of the whole buffer: the viewport covers all of it."""
+    scale = picture.size / 512.0
+    for s, t in ((0.03, 0.5), (0.97, 0.5), (0.5, 0.03), (0.5, 0.97), (0.03, 0.03), (0.97, 0.97)):
+        p = camera.overlay_point(s, t)
+        if camera.on_screen(p, 1):
+            q = (p[0] * scale, p[1] * scale)
+            failures.check(near(picture.at(*q), FRAME, 6), '%s: overlay frame at %s is %s' % (what, q, picture.at(*q)))
+
+
+def sharp_and_narrow(args, failures):
+    data = os.path.join(args.work, 'stage', 'data')
+    write_test_data(data, args.data)
+    with Session(make_site(args, data)) as session:
+        metrics = session.browser
+        # A phone-sized screen of density 2: the canvas shrinks to fit beside the page's 12 px margins.
+        metrics.call('Emulation.setDeviceMetricsOverride', width=400, height=900, deviceScaleFactor=2, mobile=False)
+        session.open_and_wait_for_frames()
+        session.wait_for_client_size(376, 376, 'the narrow client size')
+        c = session.canvas()
+        failures.check(c['css'] == [376, 376] and c['buffer'] == [752, 752], 'narrow at 2: %s' % c)
+        failures.check(c['left'] >= 0 and c['right'] <= 400, 'canvas out of the screen: %s' % c)
+        failures.check(c['viewport'] == [0, 0, 752, 752], 'narrow viewport %s' % c['viewport'])
+        frame_fills(session.read_back(752), failures, 'narrow')
+        # Wider than the canvas again: 512 CSS pixels, twice as many in the buffer.
+        metrics.call('Emulation.setDeviceMetricsOverride', width=800, height=900, deviceScaleFactor=2, mobile=False)
+        session.wait_for_client_size(512, 512, 'the full client size')
+        c = session.canvas()
+        failures.check(c['css'] == [512, 512] and c['buffer'] == [1024, 1024], 'wide at 2: %s' % c)
+        failures.check(c['viewport'] == [0, 0, 1024, 1024], 'viewport at 2: %s' % c['viewport'])
+        frame_fills(session.read_back(1024), failures, 'density 2')
+        # A new density alone: the same client size, half the buffer, and the viewport follows it.
+        told = len(c['sizes'])
+        metrics.call('Emulation.setDeviceMetricsOverride', width=800, height=900, deviceScaleFactor=1, mobile=False)
+        session.browser.wait_for('frostelPage.state.clientSizes.length > %d' % told, 20, 'a WM_SIZE at density 1')
+        session.wait_for_client_size(512, 512, 'the client size at density 1')
+        c = session.canvas()
+        failures.check(c['buffer'] == [512, 512] and c['viewport'] == [0, 0, 512, 512], 'density 1: %s' % c)
+        frame_fills(session.read_back(512), failures, 'density 1')
+        print('client sizes told: %s' % c['sizes'])
+
+
+def full_screen_both_ways(args, failures):
+    data = os.path.join(args.work, 'stage', 'data')
+    write_test_data(data, args.data)
+    with Session(make_site(args, data)) as session:
+        session.open_and_wait_for_frames()
+        for enter in ('button', 'key'):
+            if enter == 'button':
+                session.click('fullscreen')
+            else:
+                session.key('f', 'KeyF', 70)
+            session.browser.wait_for('document.fullscreenElement === document.getElementById("view")', 10,
+                                     'full screen by the ' + enter)
+            width, height = session.browser.evaluate('[window.innerWidth, window.innerHeight]')
+            session.wait_for_client_size(width, height, 'the screen size')
+            c = session.canvas()
+            failures.check(c['css'] == [width, height] and c['buffer'] == [width, height],
+                           'full screen by the %s: %s' % (enter, c))
+            failures.check(c['viewport'] == [0, 0, width, height], 'full-screen viewport %s' % c['viewport'])
+            if width == height:
+                frame_fills(session.read_back(width), failures, 'full screen')
+            # The browser's own Escape leaves full screen (the test leaves it as the browser would if this
+            # one does not); the run goes on either way.
+            session.key('Escape', 'Escape', 27)
+            session.browser.evaluate('document.fullscreenElement ? document.exitFullscreen() : null', awaiting=True)
+            session.wait_for_client_size(512, 512, 'the window size again')
+            c = session.canvas()
+            failures.check(c['status'] == 'running', 'the run after leaving full screen: %s' % c['status'])
+            failures.check(c['buffer'] == [512, 512] and c['viewport'] == [0, 0, 512, 512], 'back: %s' % c)
+        frame_fills(session.read_back(), failures, 'after full screen')
+        # Out of full screen, Escape ends the run as before.
+        session.browser.pump(1.0)
+        session.key('Escape', 'Escape', 27)
+        session.browser.wait_for('frostelPage.state.status === "ended"', 20, 'Escape to end the run')
+
+
 LISTENERS = r"""(function() {
     var counts = {};
     [['window', window], ['document', document], ['canvas', document.getElementById('view')]].forEach(function(t) {
@@ -613,10 +786,123 @@ def clean_console_and_free_input(args, failures):
         failures.check(not session.browser.log, 'browser log: %s' % session.browser.log[:5])
 
 
+def page_is_reproducible(args, failures):
+    """No folder of the machine in anything served, and the scene's package the same bytes from two folders."""
+    source = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..'))
+    folders = [p.encode() for p in (os.path.abspath(args.site), os.path.realpath(args.site), source,
+                                    os.path.realpath(source), os.path.abspath(args.work))]
+    served = [os.path.join(args.site, n) for n in PAGE_FILES + ('frostel.data', 'frostel-data.js.metadata')]
+    served += [os.path.join(args.site, 'data', n) for n in sorted(os.listdir(os.path.join(args.site, 'data')))]
+    for path in served:
+        with open(path, 'rb') as f:
+            content = f.read()
+        found = [p.decode() for p in folders if p in content]
+        failures.check(not found, '%s holds %s' % (os.path.relpath(path, args.site), found))
+    packed = []
+    for name in ('one', 'another/folder'):
+        out = os.path.join(args.work, name)
+        os.makedirs(out)
+        subprocess.run([args.cmake, '-DDATA=' + args.data, '-DSTAGE=' + os.path.join(out, 'stage'), '-DOUT=' + out,
+                        '-DPACKAGER=' + args.packager, '-DPYTHON=' + sys.executable, '-P', PACK_SCRIPT],
+                       check=True, timeout=120, stdout=subprocess.DEVNULL)
+        packed.append([open(os.path.join(out, n), 'rb').read() for n in ('frostel.data', 'frostel-data.js.metadata')])
+    failures.check(packed[0] == packed[1], 'the package differs between two folders')
+    built = [open(os.path.join(args.site, n), 'rb').read() for n in ('frostel.data', 'frostel-data.js.metadata')]
+    failures.check(packed[0] == built, 'the package differs from the built one')
+    failures.check(b'music' not in packed[0][1], 'the music is in the package')
+    print('%d files served, none naming a folder of the machine' % len(served))
+
+
+# Each fault the page can meet on loading, the file behind it, and words of the one message it must give.
+FAULTS = (('frostel.data', None, 'scene\'s pictures and model could not be loaded'),
+          ('frostel-data.js.metadata', None, 'scene\'s pictures and model could not be loaded'),
+          ('frostel.data', b'cut short', 'scene\'s pictures and model arrived damaged'),
+          ('frostel-data.js.metadata', b'{"files": [', 'scene\'s pictures and model arrived damaged'),
+          ('frostel.wasm', None, 'program of this page could not be loaded'),
+          ('frostel.js', None, 'program of this page could not be loaded'))
+
+
+def missing_file_messages(args, failures):
+    root = os.path.join(args.work, 'sites')
+    served = PAGE_FILES + ('frostel.data', 'frostel-data.js.metadata')
+    for number, (name, replacement, words) in enumerate(FAULTS):
+        site = os.path.join(root, str(number))
+        os.makedirs(site)
+        for page_file in served:
+            shutil.copy(os.path.join(args.site, page_file), site)
+        if replacement is None:
+            os.remove(os.path.join(site, name))
+        else:
+            with open(os.path.join(site, name), 'wb') as f:
+                f.write(replacement)
+    with Session(root) as session:
+        for number, (name, replacement, words) in enumerate(FAULTS):
+            fault = '%s %s' % (name, 'missing' if replacement is None else 'damaged')
+            session.browser.console.clear()
+            session.browser.exceptions.clear()
+            session.browser.open(session.server.url('%d/index.html' % number))
+            # Within 10 s, as a visitor would wait.
+            session.browser.wait_for('frostelPage.state.status === "failed"', 10, 'a message for ' + fault)
+            session.browser.pump(1.0)
+            shown = session.browser.evaluate(
+                'Array.prototype.map.call(document.querySelectorAll("#messages p"), function(p) {'
+                ' return p.textContent; })')
+            failures.check(len(shown) == 1 and words in shown[0], '%s: the page says %s' % (fault, shown))
+            failures.check(not any(w in ' '.join(shown) for w in ('rebuild', 'ASSERTIONS', '-s', 'abort')),
+                           '%s: the message speaks to a developer: %s' % (fault, shown))
+            failures.check(any(name in line for line in session.browser.console),
+                           '%s: the console does not name the file: %s' % (fault, session.browser.console[-5:]))
+            failures.check(not session.browser.exceptions, '%s: uncaught %s' % (fault, session.browser.exceptions))
+            failures.check(session.browser.evaluate('document.getElementById("progress").hidden'),
+                           '%s: the progress bar stays' % fault)
+
+
+def slow_link_first_frame(args, failures):
+    """The page as built, gzipped as common hosts serve it, over 1.5 Mbit/s with 100 ms latency."""
+    with Session(args.site, gzipped=True) as session:
+        b = session.browser
+        b.watch_network(megabits=1.5, latency_ms=100)
+        b.open(session.server.url())
+        bars = []
+        deadline = time.monotonic() + 60
+        while time.monotonic() < deadline:
+            status, hidden, width, frames = b.evaluate(
+                'typeof frostelPage === "undefined" ? ["", true, 0, 0] :'
+                ' [frostelPage.state.status, document.getElementById("progress").hidden,'
+                ' parseFloat(document.getElementById("progress-bar").style.width) || 0, frostelPage.state.frames]')
+            if frames >= 1:
+                break
+            if status == 'loading' and not hidden:
+                bars.append(width)
+            b.pump(0.25)
+        by_first_frame = b.bytes_received()
+        first_frame_ms = session.state('firstFrameAt')
+        failures.check(first_frame_ms and first_frame_ms <= 15000, 'first frame after %s ms' % first_frame_ms)
+        failures.check(by_first_frame <= 1.5e6, '%d bytes before the first frame' % by_first_frame)
+        # The bar moved, in steps, and went once the scene was drawn.
+        steps = sorted(set(w for w in bars if 0 < w < 100))
+        failures.check(len(steps) >= 3 and bars == sorted(bars), 'progress bar widths %s' % bars[:40])
+        failures.check(b.evaluate('document.getElementById("progress").hidden'), 'the progress bar stays')
+        # Then the music, the last of the page.
+        b.wait_for('frostelPage.state.music === "arrived"', 60, 'the music to arrive')
+        b.pump(0.5)
+        urls = {r['url'].rsplit('/', 1)[-1]: (r['status'], r['mimeType']) for r in b.responses().values()}
+        failures.check(urls.get('music.mp3', (0,))[0] == 200 and 'music.wav' not in urls,
+                       'music fetched: %s' % urls)
+        finished = b.finished()
+        sizes = {r['url'].rsplit('/', 1)[-1]: finished.get(i) for i, r in b.responses().items()}
+        failures.check(all(sizes.values()), 'requests not finished: %s' % sizes)
+        whole = sum(finished.values())
+        failures.check(whole <= 3e6, 'the whole page is %d bytes' % whole)
+        print('1.5 Mbit/s, 100 ms: first frame after %.0f ms and %d bytes; whole page %d bytes: %s'
+              % (first_frame_ms, by_first_frame, whole, sorted(sizes.items())))
+
+
 CASES = {f.__name__: f for f in (scene_draws, missing_overlay_whitens, escape_ends_and_starts_again,
-                                  hidden_page_stops_drawing, sound_after_gesture, no_webgl_message, film_fidelity,
-                                  context_lost_and_restored, restarts_do_not_leak, clean_console_and_free_input,
-                                  images_of_any_size_repeat)}
+                                  hidden_page_stops_drawing, music_after_gesture, music_falls_back, no_webgl_message,
+                                  missing_file_messages, slow_link_first_frame, sharp_and_narrow,
+                                  full_screen_both_ways, page_is_reproducible, film_fidelity, context_lost_and_restored,
+                                  restarts_do_not_leak, clean_console_and_free_input, images_of_any_size_repeat)}
 
 
 def main():
@@ -626,6 +912,7 @@ def main():
     parser.add_argument('--packager', required=True)
     parser.add_argument('--work', required=True)
     parser.add_argument('--film', help='frostel-film, for film_fidelity')
+    parser.add_argument('--cmake', default='cmake')
     parser.add_argument('case', choices=sorted(CASES))
     args = parser.parse_args()
     args.work = os.path.join(os.path.abspath(args.work), args.case)
