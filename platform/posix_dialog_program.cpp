@@ -115,8 +115,8 @@ int run(const DialogCommand &command)
         return -1;
     }
     // A dialog that never reads its input must not stop us with SIGPIPE.
-    struct sigaction ignore { };
-    struct sigaction previous { };
+    struct sigaction ignore = {};
+    struct sigaction previous = {};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGPIPE, &ignore, &previous);
     for (size_t done = 0; done < command.input.size();) {
@@ -144,7 +144,7 @@ int run(const DialogCommand &command)
 
 BoxEnd waitForBox(pid_t child, int &exitStatus)
 {
-    struct sigaction ending { };
+    struct sigaction ending = {};
     ending.sa_handler = onEndingSignal;
     sigemptyset(&ending.sa_mask);
     struct sigaction previous[2];

@@ -228,7 +228,7 @@ std::FILE *openRegularFile(const char *name)
     if (fd < 0) {
         return nullptr;
     }
-    struct stat status { };
+    struct stat status = {};
     std::FILE *stream = nullptr;
     if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || (stream = fdopen(fd, "rb")) == nullptr) {
         close(fd);

@@ -23,6 +23,16 @@ need_packages() {
         exit 1
     fi
     $sudo apt-get update -qq || true
+    # Name the packages this release does not offer, rather than the whole list apt-get refused.
+    local unknown=()
+    for pkg in "${missing[@]}"; do
+        apt-cache policy "$pkg" 2>/dev/null | grep -q 'Candidate: [^(]' || unknown+=("$pkg")
+    done
+    if [ ${#unknown[@]} -ne 0 ]; then
+        echo "This system's package sources offer no package named: ${unknown[*]}." >&2
+        echo "Install their equivalents by hand, then run this again." >&2
+        exit 1
+    fi
     if ! DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
         echo "Could not install: ${missing[*]}. Please install them and run this again." >&2
         exit 1
@@ -33,7 +43,7 @@ need_packages() {
 BUILD_PACKAGES=(build-essential cmake pkg-config libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri)
 # What the tests need on top: openbox is the window manager and pulseaudio the sound server that the desktop
 # tests start (and freeze) for themselves; xfonts-base gives Xvfb the fonts SDL's message boxes need.
-TEST_PACKAGES=(clang-format libgtest-dev zlib1g-dev assimp-utils xvfb xauth xdotool x11-utils imagemagick sox clang libclang-rt-14-dev
+TEST_PACKAGES=(clang-format libgtest-dev zlib1g-dev assimp-utils xvfb xauth xdotool x11-utils imagemagick sox clang libclang-rt-dev
                openbox pulseaudio xfonts-base
                g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 wine wine64)
 

@@ -133,7 +133,7 @@ TEST_F(DialogStandIns, ZenityIsAskedFirstWithTheTextShownAsItStands)
 TEST_F(DialogStandIns, ASignalEndsAWaitingDialogAsAClosedBox)
 {
     // Run from a background job, the test would have SIGINT ignored, and an ignored signal stays ignored.
-    struct sigaction standard { };
+    struct sigaction standard = {};
     standard.sa_handler = SIG_DFL;
     struct sigaction before[2];
     sigaction(SIGINT, &standard, &before[0]);

@@ -293,7 +293,8 @@ TEST(Icon, WindowsIconHoldsItsSizesAsTheThemeDrawsThem)
     for (int i = 0; i < 6; ++i) EXPECT_EQ(ico->at(6 + 16 * size_t(i)), sizes[i] % 256);
     // The 32-pixel bitmap's middle pixel is the 32-pixel drawing's.
     const uint32_t offset = le32(*ico, 6 + 16 * 2 + 12);
-    const Color &c = makeIcon(32).at(16, 16);
+    const Image icon32 = makeIcon(32);
+    const Color &c = icon32.at(16, 16);
     const size_t at = offset + 40 + (size_t(31 - 16) * 32 + 16) * 4;
     EXPECT_EQ(ico->at(at + 2), byteOf(c.r));
     EXPECT_EQ(ico->at(at + 1), byteOf(c.g));
