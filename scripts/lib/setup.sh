@@ -26,7 +26,8 @@ need_packages() {
     # Name the packages this release does not offer, rather than the whole list apt-get refused.
     local unknown=()
     for pkg in "${missing[@]}"; do
-        apt-cache policy "$pkg" 2>/dev/null | grep -q 'Candidate: [^(]' || unknown+=("$pkg")
+        # Read whole first: grep -q would end the pipe early, and pipefail would call that a failure.
+        [[ "$(apt-cache policy "$pkg" 2>/dev/null)" == *"Candidate: "[!\(]* ]] || unknown+=("$pkg")
     done
     if [ ${#unknown[@]} -ne 0 ]; then
         echo "This system's package sources offer no package named: ${unknown[*]}." >&2
