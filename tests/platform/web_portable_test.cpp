@@ -1,9 +1,9 @@
 // Tests of the browser layer's portable pieces, run natively: GLU's matrices against the camera maths,
 // the WAV reader on files written here, the browser key table against Windows' codes.
-#include "platform/glu_matrices.h"
+#include "platform/web/web_glu_matrices.h"
 #include "platform/wav_format.h"
-#include "platform/wav_reader.h"
-#include "platform/web_keys.h"
+#include "platform/web/web_wav_reader.h"
+#include "platform/web/web_keys.h"
 #include "tests/render/camera_maths.h"
 
 #include <gtest/gtest.h>

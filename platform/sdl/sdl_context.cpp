@@ -1,7 +1,7 @@
 // SDL layer only: GL attributes, native windows remade for a pixel format, and the GL contexts and buffer swaps
 // behind the portable wgl calls (window_table.cpp), over SDL's GL support.
-#include "platform/sdl_framebuffer.h"
-#include "platform/sdl_layer.h"
+#include "platform/sdl/sdl_framebuffer.h"
+#include "platform/sdl/sdl_layer.h"
 
 namespace platform {
 

@@ -1,5 +1,5 @@
 // SDL layer only: The SDL key to Windows virtual-key tables.
-#include "platform/sdl_keys.h"
+#include "platform/sdl/sdl_keys.h"
 
 namespace platform {
 

@@ -1,6 +1,6 @@
 // SDL layer only: What a lost X window or display does to the program: one line on standard error and status 1.
 // Xlib's own handlers exit through atexit, where SDL_Quit calls back into the broken connection and aborts.
-#include "platform/sdl_layer.h"
+#include "platform/sdl/sdl_layer.h"
 
 #if __has_include(<X11/Xlib.h>)
 #include <X11/Xlib.h>

@@ -2,8 +2,8 @@
 // sound at a time, read from its file a block at a time and converted to the device format as it plays. A thread of its
 // own opens and drives the device, so that a sound system that hangs never holds up the caller, nor the exit.
 #include "platform/chime.h"
-#include "platform/sdl_layer.h"
-#include "platform/sound_loop.h"
+#include "platform/sdl/sdl_layer.h"
+#include "platform/sdl/sdl_sound_loop.h"
 #include "platform/wav_format.h"
 
 #include <algorithm>

@@ -1,9 +1,9 @@
 // Browser layer only: Our OpenGL 1.1 subset and GLU over WebGL 1: the state GL keeps, the matrix stacks, and
 // immediate mode gathered per frame into one vertex array and a few draws. Built on the host too, for its tests.
-#include "platform/web_gl.h"
+#include "platform/web/web_gl.h"
 
-#include "platform/glu_matrices.h"
-#include "platform/web_gl_native.h"
+#include "platform/web/web_glu_matrices.h"
+#include "platform/web/web_gl_native.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

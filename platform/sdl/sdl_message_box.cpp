@@ -1,8 +1,8 @@
 // SDL layer only: Message boxes: always written to standard error, and shown by SDL when a display is there,
 // or else by a desktop dialog program. With no display a box cannot be answered, so the
 // default answer is given at once.
-#include "platform/posix_dialog_program.h"
-#include "platform/sdl_layer.h"
+#include "platform/sdl/posix_dialog_program.h"
+#include "platform/sdl/sdl_layer.h"
 
 #include <cstdio>
 #include <fcntl.h>

@@ -1,5 +1,5 @@
 // Browser layer only: The browser key to Windows virtual-key tables.
-#include "platform/web_keys.h"
+#include "platform/web/web_keys.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 // gluPerspective's and gluLookAt's matrices from their definitions.
-#include "platform/glu_matrices.h"
+#include "platform/web/web_glu_matrices.h"
 
 #include <cmath>
 

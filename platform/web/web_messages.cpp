@@ -1,8 +1,8 @@
 // Browser layer only: The message queue over page events: keys, the page's visibility and the canvas's size become
 // the Windows messages the window procedure expects, and PeekMessage yields to the browser when the queue stays empty.
 #include "platform/key_message.h"
-#include "platform/web_keys.h"
-#include "platform/web_layer.h"
+#include "platform/web/web_keys.h"
+#include "platform/web/web_layer.h"
 
 #include <emscripten.h>
 

@@ -1,6 +1,6 @@
 // SDL layer only: The native windows behind the portable window table (window_table.cpp): creating, destroying,
 // showing and raising SDL windows, and focus. GL attributes live in sdl_context.cpp, messages in sdl_messages.cpp.
-#include "platform/sdl_layer.h"
+#include "platform/sdl/sdl_layer.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // Browser layer only: The WebGL 1 side of our GL subset: the page's one context, shader programs that do what
 // fixed-function GL does with lighting off and the colour white (modulate by the texture, the alpha test), one vertex
 // buffer, textures under their GL names, and the loop that runs a frame's commands.
-#include "platform/web_gl_native.h"
+#include "platform/web/web_gl_native.h"
 
 #include <emscripten.h>
 

@@ -3,8 +3,8 @@
 // processing: default_processing.cpp).
 #include "platform/idle_polls.h"
 #include "platform/key_message.h"
-#include "platform/sdl_keys.h"
-#include "platform/sdl_layer.h"
+#include "platform/sdl/sdl_keys.h"
+#include "platform/sdl/sdl_layer.h"
 
 namespace platform {
 

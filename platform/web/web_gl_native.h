@@ -2,7 +2,7 @@
 // the context, textures by their GL names, and one call that runs a frame's commands.
 #pragma once
 
-#include "platform/web_gl.h"
+#include "platform/web/web_gl.h"
 
 #include <cstdint>
 

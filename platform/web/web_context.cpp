@@ -1,7 +1,7 @@
 // Browser layer only: The WebGL context and buffer swaps on the page's canvas, behind the portable wgl calls
 // (window_table.cpp). GL itself is our own subset (web_gl.cpp), which makes and keeps the canvas's WebGL context.
-#include "platform/web_gl.h"
-#include "platform/web_layer.h"
+#include "platform/web/web_gl.h"
+#include "platform/web/web_layer.h"
 
 #include <emscripten.h>
 

@@ -1,6 +1,6 @@
 // Browser layer only: The one native window, the page's canvas, behind the portable window table
 // (window_table.cpp). The GL context lives in web_context.cpp, page events in web_messages.cpp.
-#include "platform/web_layer.h"
+#include "platform/web/web_layer.h"
 
 #include <emscripten.h>
 

@@ -4,8 +4,8 @@
 // in by then: its compressed copy first, decoded by the browser, the WAV if that fails. The page decides when sound may
 // start: browsers allow it only after a click or a key.
 #include "platform/chime.h"
-#include "platform/wav_reader.h"
-#include "platform/web_layer.h"
+#include "platform/web/web_wav_reader.h"
+#include "platform/web/web_layer.h"
 
 #include <emscripten.h>
 

@@ -1,6 +1,6 @@
 // SDL layer only: Display-mode changes: a full-screen mode is checked against SDL's list and taken by
 // WS_POPUP windows; going back to the desktop mode needs no record.
-#include "platform/sdl_layer.h"
+#include "platform/sdl/sdl_layer.h"
 
 namespace platform {
 

@@ -1,5 +1,5 @@
 // RIFF WAVE reading: the samples of the data chunk that wav_format found, widened to 16 bits.
-#include "platform/wav_reader.h"
+#include "platform/web/web_wav_reader.h"
 
 #include "platform/wav_format.h"
 

@@ -1,5 +1,5 @@
 // POSIX only: Dialog programs as message boxes: zenity, kdialog, then xmessage, each waited for.
-#include "platform/posix_dialog_program.h"
+#include "platform/sdl/posix_dialog_program.h"
 
 #include "platform/win32.h"
 

@@ -1,5 +1,5 @@
 // Copies a sound from its source block by block, wrapping or ending.
-#include "platform/sound_loop.h"
+#include "platform/sdl/sdl_sound_loop.h"
 
 #include <algorithm>
 

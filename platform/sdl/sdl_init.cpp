@@ -1,5 +1,5 @@
 // SDL layer only: Starts SDL subsystems lazily, on the first call that needs one, and stops SDL at exit.
-#include "platform/sdl_layer.h"
+#include "platform/sdl/sdl_layer.h"
 
 #include <cstdio>
 #include <cstdlib>
