@@ -3,7 +3,8 @@
 #include "platform/web/web_gl.h"
 #include "platform/web/web_layer.h"
 
-#include <emscripten.h>
+// Defined in web_page.js: the page counts frames (its start-up time is the first one's).
+extern "C" void tellPageOfFrame();
 
 namespace platform {
 
@@ -11,13 +12,6 @@ namespace {
 
 int canvasContext;  // what every rendering context stands for
 int liveContexts = 0;
-
-// The page counts frames (its start-up time is the first one's).
-// clang-format off
-EM_JS(void, tellPageOfFrame, (), {
-    if (Module['onSwap']) Module['onSwap']();
-});
-// clang-format on
 
 }  // namespace
 

@@ -4,25 +4,12 @@
 // functions of web_gl_native.h, so the state and batching are checked on the host against a fake of those.
 #pragma once
 
+#include "platform/web/web_js_constants.h"
+
 #include <cstdint>
 
 namespace platform {
 namespace webgl {
-
-// What the commands ask of WebGL; each command is eight 32-bit words, the first of them its kind.
-enum Command : int32_t {
-    drawTriangles = 1,  // first vertex, vertex count
-    clearBuffers = 2,   // mask, then red, green, blue, alpha, depth as floats
-    setViewport = 3,    // x, y, width, height in buffer pixels
-    useTexture = 4,     // texture name, 0 for untextured white
-    setAlphaTest = 5,   // comparison (GL_ALWAYS when off), reference as a float
-    setBlending = 6,    // on, source factor, destination factor
-    setDepthTest = 7,   // on, comparison, depth writes
-    setCulling = 8,     // on, face
-};
-const int commandWords = 8;
-// Each vertex is its clip-space position (x, y, z, w) and texture coordinate (s, t).
-const int vertexFloats = 6;
 
 struct ContextRequest {
     bool alpha = false;

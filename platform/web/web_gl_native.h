@@ -10,13 +10,13 @@ namespace platform {
 namespace webgl {
 namespace native {
 
-// Gets the canvas's WebGL context (the same one for every run on the page), makes the shader program, the vertex
-// buffer and the white texture, and listens for the context being lost and restored.
+// Gets the canvas's WebGL context (the same one for every run on the page), makes the vertex shader, the vertex
+// buffer and the white texture (each shader program when first wanted), and listens for the context being lost and
+// restored.
 bool createContext(const ContextRequest &request);
 void destroyContext();
 // True once after the context came back from a loss: its objects have been made again, but no texture image.
 bool takeRestored();
-bool lost();
 // The canvas's buffer pixels per CSS pixel, across and down, read now.
 void bufferScale(double &across, double &down);
 // format is GL_RGB or GL_RGBA; rows are padded to 4 bytes, as GL's default unpack alignment reads them.

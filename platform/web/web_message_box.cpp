@@ -2,17 +2,10 @@
 // A page cannot hold the program until a box is answered, so the answer of a closed box is given at once.
 #include "platform/win32.h"
 
-#include <emscripten.h>
-
 #include <cstdio>
 
-namespace {
-
-EM_JS(void, showOnPage, (const char *caption, const char *text), {
-    if (Module['showMessage']) Module['showMessage'](UTF8ToString(caption), UTF8ToString(text));
-});
-
-}  // namespace
+// Defined in web_page.js.
+extern "C" void showOnPage(const char *caption, const char *text);
 
 extern "C" {
 

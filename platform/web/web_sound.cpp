@@ -1,5 +1,5 @@
 // Browser layer only: The sound output behind PlaySoundA (whose choices are in window_table.cpp) over the page's Web
-// Audio: one sound at a time, looped by the browser.
+// Audio (web_sound.js): one sound at a time, looped by the browser.
 // A file the page did not pack (the music) is fetched from the site when it is asked for, the scene's files being
 // in by then: its compressed copy first, decoded by the browser, the WAV if that fails. The page decides when sound may
 // start: browsers allow it only after a click or a key.
@@ -9,109 +9,27 @@
 
 #include <emscripten.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+// Defined in web_sound.js.
+extern "C" {
+int soundOutputPresent();
+int soundOutputRate();
+void startSoundOutput(const int16_t *samples, int frames, int channels, int rate, int loop);
+void stopSoundOutput();
+int siteFetchPresent();
+void fetchSound(const char *wavName, const char *compressedName, int loop);
+int fetchedSoundOutcome();
+void takeFetchedSound(uint8_t *into);
+int fetchedSoundPending();
+}
+
 namespace platform {
 
 namespace {
-
-// The page provides Module.soundOutput with play(channels, rate, loop), stop(), and, for compressed files,
-// decode(bytes) and playDecoded(decoded, loop); without one there is no sound device.
-// clang-format off
-EM_JS(int, soundOutputPresent, (), { return Module['soundOutput'] ? 1 : 0; });
-
-EM_JS(int, soundOutputRate, (), {
-    var output = Module['soundOutput'];
-    return output && output.sampleRate ? output.sampleRate : 44100;
-});
-
-EM_JS(void, startSoundOutput, (const int16_t *samples, int frames, int channels, int rate, int loop), {
-    delete Module['frostelFetchedSound'];  // a sound being fetched is superseded
-    var planes = [];
-    for (var c = 0; c < channels; ++c) {
-        var plane = new Float32Array(frames);
-        for (var i = 0; i < frames; ++i) plane[i] = HEAP16[(samples >> 1) + i * channels + c] / 32768;
-        planes.push(plane);
-    }
-    Module['soundOutput'].play(planes, rate, loop != 0);
-});
-
-EM_JS(void, stopSoundOutput, (), {
-    delete Module['frostelFetchedSound'];
-    if (Module['soundOutput']) Module['soundOutput'].stop();
-});
-
-EM_JS(int, siteFetchPresent, (), { return typeof fetch === 'function' ? 1 : 0; });
-
-// The compressed copy (when there is one) is decoded and played by the page; failing that, the WAV's bytes wait
-// for the layer to read them. A later sound, or a stop, makes the fetch's outcome moot.
-EM_JS(void, fetchSound, (const char *wavName, const char *compressedName, int loop), {
-    var output = Module['soundOutput'];
-    var wavUrl = UTF8ToString(wavName);
-    var compressedUrl = compressedName ? UTF8ToString(compressedName) : "";
-    var request = {outcome: 'fetching', bytes: null};
-    Module['frostelFetchedSound'] = request;
-    output.stop();
-    function current() { return Module['frostelFetchedSound'] === request; }
-    function bytesOf(url) {
-        return fetch(url).then(function(response) {
-            if (!response.ok) throw new Error('HTTP ' + response.status + ' ' + response.statusText);
-            return response.arrayBuffer();
-        });
-    }
-    function wav() {
-        bytesOf(wavUrl).then(function(bytes) {
-            if (!current()) return;
-            request.bytes = new Uint8Array(bytes);
-            request.outcome = 'wav';
-        }).catch(function(error) {
-            if (!current()) return;
-            console.warn('Frostel: ' + wavUrl + ': ' + error);
-            request.outcome = 'failed';
-        });
-    }
-    if (!compressedUrl || !output.decode) {
-        wav();
-        return;
-    }
-    bytesOf(compressedUrl).then(function(bytes) {
-        if (!current()) return null;
-        request.outcome = 'decoding';  // once the visitor has let sound start
-        return output.decode(bytes);
-    }).then(function(decoded) {
-        if (!current() || !decoded) return;
-        request.outcome = 'playing';
-        output.playDecoded(decoded, loop != 0);
-    }).catch(function(error) {
-        if (!current()) return;
-        console.warn('Frostel: ' + compressedUrl + ': ' + error + '; the WAV instead');
-        wav();
-    });
-});
-
-// 0 while the fetch goes on (or once the page plays it), the WAV's size once its bytes are in, -1 when
-// neither file could be had.
-EM_JS(int, fetchedSoundOutcome, (), {
-    var request = Module['frostelFetchedSound'];
-    if (!request) return 0;
-    if (request.outcome === 'failed') return -1;
-    return request.outcome === 'wav' ? request.bytes.length : 0;
-});
-
-EM_JS(void, takeFetchedSound, (uint8_t *into), {
-    var request = Module['frostelFetchedSound'];
-    HEAPU8.set(request.bytes, into);
-    request.bytes = null;
-    request.outcome = 'taken';
-});
-
-EM_JS(int, fetchedSoundPending, (), {
-    var request = Module['frostelFetchedSound'];
-    return request && (request.outcome === 'fetching' || request.outcome === 'wav') ? 1 : 0;
-});
-// clang-format on
 
 // What PlaySoundA is about to play, and when what plays now is over.
 PcmSound prepared;

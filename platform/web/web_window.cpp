@@ -2,23 +2,12 @@
 // (window_table.cpp). The GL context lives in web_context.cpp, page events in web_messages.cpp.
 #include "platform/web/web_layer.h"
 
-#include <emscripten.h>
-
 #include <algorithm>
 
+// Defined in web_page.js: the page shows what the program is called, as a title bar would.
+extern "C" void setPageTitle(const char *title);
+
 namespace platform {
-
-namespace {
-
-// The page shows what the program is called, as a title bar would.
-// JavaScript: a C++ formatter would split its === and !==.
-// clang-format off
-EM_JS(void, setPageTitle, (const char *title), {
-    if (typeof document !== 'undefined') document.title = UTF8ToString(title);
-});
-// clang-format on
-
-}  // namespace
 
 NativeWindow *createNativeWindow(const WindowRecord &, const char *title, int, int, int width, int height)
 {
