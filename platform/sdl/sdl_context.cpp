@@ -1,6 +1,5 @@
 // SDL layer only: GL attributes, native windows remade for a pixel format, and the GL contexts and buffer swaps
 // behind the portable wgl calls (window_table.cpp), over SDL's GL support.
-#include "platform/sdl/sdl_framebuffer.h"
 #include "platform/sdl/sdl_layer.h"
 
 namespace platform {
@@ -47,7 +46,13 @@ bool remakeNativeWindowFor(WindowRecord &record, const GlPixelAttributes &wanted
 void applyGlAttributes(const GlPixelAttributes &attributes)
 {
     // SDL's own defaults are 3/3/2 colour: every size is set, never left to them.
-    setSdlFramebufferAttributes(attributes);
+    setAttribute(SDL_GL_RED_SIZE, attributes.redBits);
+    setAttribute(SDL_GL_GREEN_SIZE, attributes.greenBits);
+    setAttribute(SDL_GL_BLUE_SIZE, attributes.blueBits);
+    setAttribute(SDL_GL_ALPHA_SIZE, attributes.alphaBits);
+    setAttribute(SDL_GL_DEPTH_SIZE, attributes.depthBits);
+    setAttribute(SDL_GL_STENCIL_SIZE, attributes.stencilBits);
+    setAttribute(SDL_GL_DOUBLEBUFFER, attributes.doubleBuffer ? 1 : 0);
     setAttribute(SDL_GL_ACCUM_RED_SIZE, attributes.accumRedBits);
     setAttribute(SDL_GL_ACCUM_GREEN_SIZE, attributes.accumGreenBits);
     setAttribute(SDL_GL_ACCUM_BLUE_SIZE, attributes.accumBlueBits);
