@@ -22,7 +22,7 @@ import websocket
 CHROMIUM = os.environ.get('FROSTEL_CHROMIUM', 'chromium-headless-shell')
 
 
-# The types the README asks a host for: the program's and the music's above all.
+# The types docs/web.md asks a host for: the program's and the music's above all.
 MIME_TYPES = {'.wasm': 'application/wasm', '.js': 'text/javascript', '.mp3': 'audio/mpeg', '.wav': 'audio/wav',
               '.data': 'application/octet-stream', '.metadata': 'application/json'}
 # What common static hosts compress on the way; the MP3 is compressed already.
