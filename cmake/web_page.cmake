@@ -38,11 +38,12 @@ target_compile_options(frostel PRIVATE ${FROSTEL_WARNINGS})
 target_link_options(frostel PRIVATE
   # At -O3 this emcc shortens the import names in the JavaScript but not in the wasm; -O2 keeps them whole.
   -O2
-  # GL is our own subset over WebGL 1 (platform/web_gl*), not the toolchain's emulation.
+  # GL is our own subset over WebGL 1 (platform/web/web_gl*), not the toolchain's emulation.
   -sMIN_WEBGL_VERSION=1 -sMAX_WEBGL_VERSION=1
   # The demo keeps its own busy loop: the layer hands the browser its turn at each frame.
   -sASYNCIFY -sASYNCIFY_IMPORTS=[waitForAnimationFrame]
-  # One instance per run, each on a fresh canvas: the page can start the demo again after Escape.
+  # One instance per run, all on the page's one canvas and its one WebGL context: the page can start the demo again
+  # after Escape.
   -sMODULARIZE=1 -sEXPORT_NAME=createFrostel -sEXIT_RUNTIME=1
   -sALLOW_MEMORY_GROWTH=1 -sFORCE_FILESYSTEM=1
   -sEXPORTED_RUNTIME_METHODS=[FS_createPath,FS_createDataFile,addRunDependency,removeRunDependency])

@@ -1,5 +1,5 @@
 // The thread's posted-message queue and quit flag, with PeekMessage's retrieval rules.
-// Portable: SDL events are turned into posted messages elsewhere and land here.
+// Portable: each layer turns its events (SDL's, the page's) into posted messages, which land here.
 #pragma once
 
 #include "platform/win32.h"

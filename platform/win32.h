@@ -1,6 +1,6 @@
 // The Win32 subset Frostel calls, declared for hosts that are not Windows.
-// Types, constants and prototypes carry Win32's own names and values; the SDL2
-// layer or the browser layer in this folder (or a test fake) supplies the definitions.
+// Types, constants and prototypes carry Win32's own names and values; the portable core in this folder with the SDL2
+// layer (sdl/) or the browser layer (web/), or a test fake, supplies the definitions.
 #pragma once
 
 #include <cstdint>

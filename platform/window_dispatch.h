@@ -1,4 +1,5 @@
-// Sending a message to a window's procedure: each Win32 layer provides it; the shared default processing uses it.
+// Sending a message to a window's procedure: the window table defines it (window_table.cpp) for both layers; the
+// shared default processing uses it.
 #pragma once
 
 #include "platform/win32.h"

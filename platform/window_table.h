@@ -1,7 +1,7 @@
 // The Win32 window lifecycle that both hosted layers share: the handle table, window classes, the creation and
 // destruction message sequences, device contexts and pixel formats, posted messages and PlaySound's choices.
 // Portable: what is native is reached through the hooks below, which each layer defines once (the SDL layer in
-// sdl_*.cpp, the browser layer in web_*.cpp, a test its fakes) and the linker picks.
+// sdl/sdl_*.cpp, the browser layer in web/web_*.cpp, a test its fakes) and the linker picks.
 #pragma once
 
 #include "platform/pixel_format.h"

@@ -44,7 +44,7 @@ need_packages() {
 BUILD_PACKAGES=(build-essential cmake pkg-config libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri)
 # What the tests need on top: openbox is the window manager and pulseaudio the sound server that the desktop
 # tests start (and freeze) for themselves; xfonts-base gives Xvfb the fonts SDL's message boxes need.
-TEST_PACKAGES=(clang-format libgtest-dev zlib1g-dev assimp-utils xvfb xauth xdotool x11-utils imagemagick sox clang libclang-rt-dev
+TEST_PACKAGES=(clang-format nodejs libgtest-dev zlib1g-dev assimp-utils xvfb xauth xdotool x11-utils imagemagick sox clang libclang-rt-dev
                openbox pulseaudio xfonts-base
                g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 wine wine64)
 

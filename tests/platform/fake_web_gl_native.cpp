@@ -1,7 +1,7 @@
 // The fake WebGL side: see fake_web_gl_native.h.
 #include "tests/platform/fake_web_gl_native.h"
 
-#include "platform/web_gl_native.h"
+#include "platform/web/web_gl_native.h"
 
 FakeWebGl fakeWebGl;
 

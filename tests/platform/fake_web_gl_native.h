@@ -1,7 +1,7 @@
 // The WebGL side of the browser layer's GL, faked for host tests: it records what the layer asks of WebGL.
 #pragma once
 
-#include "platform/web_gl.h"
+#include "platform/web/web_gl.h"
 
 #include <cstdint>
 #include <string>

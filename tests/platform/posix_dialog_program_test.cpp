@@ -1,6 +1,6 @@
 // Message boxes that SDL cannot show: dialog programs found on PATH, their arguments, input and answers,
 // stand-ins that record what they were given; then the real xmessage on an X server, answered by a key.
-#include "platform/posix_dialog_program.h"
+#include "platform/sdl/posix_dialog_program.h"
 #include "platform/win32.h"
 
 #include <gtest/gtest.h>

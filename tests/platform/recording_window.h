@@ -1,7 +1,7 @@
 // A window class whose procedure records every call, and a fixture with one such window.
 #pragma once
 
-#include "platform/sdl_layer.h"
+#include "platform/sdl/sdl_layer.h"
 #include "platform/win32.h"
 
 #include <gtest/gtest.h>

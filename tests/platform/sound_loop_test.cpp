@@ -1,7 +1,7 @@
 // The looping read the audio callback uses, the built-in chime, and the count that lets an idle loop wait.
 #include "platform/chime.h"
 #include "platform/idle_polls.h"
-#include "platform/sound_loop.h"
+#include "platform/sdl/sdl_sound_loop.h"
 
 #include <gtest/gtest.h>
 

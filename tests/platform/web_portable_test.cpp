@@ -1,9 +1,11 @@
 // Tests of the browser layer's portable pieces, run natively: GLU's matrices against the camera maths,
-// the WAV reader on files written here, the browser key table against Windows' codes.
-#include "platform/glu_matrices.h"
+// the WAV reader on files written here, the browser key table against Windows' codes, and the numbers the layer's
+// JavaScript and C++ exchange.
+#include "platform/web/web_glu_matrices.h"
+#include "platform/web/web_js_constants.h"
 #include "platform/wav_format.h"
-#include "platform/wav_reader.h"
-#include "platform/web_keys.h"
+#include "platform/web/web_wav_reader.h"
+#include "platform/web/web_keys.h"
 #include "tests/render/camera_maths.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
+#include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -382,4 +387,53 @@ TEST(WavFormat, AHugeFileIsJudgedByItsHeaderAlone)
     EXPECT_EQ(platform::parseWav(small.data(), small.size(), sound), examine(small).played);
     const std::vector<uint8_t> fast = wav(fmtBody(1, 1, 400000, 16), samples16({1, 2}));
     EXPECT_FALSE(platform::parseWav(fast.data(), fast.size(), sound));
+}
+
+// Every number that crosses between the page's JavaScript and C++ stands in one block of web_constants.js: each name
+// there must carry the value web_js_constants.h gives it, and neither side may name one the other lacks.
+TEST(WebJsConstants, TheJavaScriptBlockAgreesWithTheHeader)
+{
+    std::ifstream in(FROSTEL_WEB_CONSTANTS_JS);
+    ASSERT_TRUE(in) << FROSTEL_WEB_CONSTANTS_JS;
+    const std::regex entry(R"(^\s*([A-Za-z]+):\s*(-?[0-9]+),\s*$)");
+    std::map<std::string, long> script;
+    bool inBlock = false;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.find("$FrostelJs: {") != std::string::npos) {
+            inBlock = true;
+        } else if (inBlock && line.find('}') != std::string::npos) {
+            break;
+        }
+        std::smatch m;
+        if (inBlock && std::regex_match(line, m, entry)) {
+            EXPECT_EQ(script.count(m[1]), 0u) << m[1] << " named twice";
+            script[m[1]] = std::stol(m[2]);
+        }
+    }
+    using namespace platform;
+    const std::map<std::string, long> header = {
+        {"noEvent", noEvent},
+        {"keyDown", keyDown},
+        {"keyUp", keyUp},
+        {"pageHidden", pageHidden},
+        {"pageShown", pageShown},
+        {"clientResized", clientResized},
+        {"keyRepeat", keyRepeat},
+        {"keyAlt", keyAlt},
+        {"keyControl", keyControl},
+        {"drawTriangles", webgl::drawTriangles},
+        {"clearBuffers", webgl::clearBuffers},
+        {"setViewport", webgl::setViewport},
+        {"useTexture", webgl::useTexture},
+        {"setAlphaTest", webgl::setAlphaTest},
+        {"setBlending", webgl::setBlending},
+        {"setDepthTest", webgl::setDepthTest},
+        {"setCulling", webgl::setCulling},
+        {"commandWords", webgl::commandWords},
+        {"vertexFloats", webgl::vertexFloats},
+    };
+    EXPECT_EQ(script, header);
+    // The flags are bits of their own, so any of them may come together.
+    EXPECT_EQ((keyRepeat | keyAlt | keyControl), 7);
 }

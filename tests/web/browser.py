@@ -22,7 +22,7 @@ import websocket
 CHROMIUM = os.environ.get('FROSTEL_CHROMIUM', 'chromium-headless-shell')
 
 
-# The types the README asks a host for: the program's and the music's above all.
+# The types docs/web.md asks a host for: the program's and the music's above all.
 MIME_TYPES = {'.wasm': 'application/wasm', '.js': 'text/javascript', '.mp3': 'audio/mpeg', '.wav': 'audio/wav',
               '.data': 'application/octet-stream', '.metadata': 'application/json'}
 # What common static hosts compress on the way; the MP3 is compressed already.
@@ -89,6 +89,7 @@ class Browser:
         self.log_path = os.path.join(self.profile, 'stderr.log')
         self.timeout = timeout
         self.console = []
+        self.console_errors = []  # console.error and failed console.assert, also in console
         self.exceptions = []
         self.log = []  # the browser's own messages (WebGL warnings, violations), once Log is enabled
         self.network = []  # Network.* events, once watch_network has been called
@@ -142,7 +143,10 @@ class Browser:
         method = event.get('method')
         if method == 'Runtime.consoleAPICalled':
             args = event['params'].get('args', [])
-            self.console.append(' '.join(str(a.get('value', a.get('description', ''))) for a in args))
+            text = ' '.join(str(a.get('value', a.get('description', ''))) for a in args)
+            self.console.append(text)
+            if event['params'].get('type') in ('error', 'assert'):
+                self.console_errors.append(text)
         elif method == 'Log.entryAdded':
             entry = event['params']['entry']
             self.log.append('%s %s: %s' % (entry.get('source'), entry.get('level'), entry.get('text')))

@@ -786,6 +786,59 @@ def clean_console_and_free_input(args, failures):
         failures.check(not session.browser.log, 'browser log: %s' % session.browser.log[:5])
 
 
+# Keys as a visitor's hands give them: letters (with Shift), function keys, arrows, modifiers on their own and one
+# key held until it repeats. F is left out: the page takes it for full screen.
+VISITOR_KEYS = (('a', 'KeyA', 65, 0), ('q', 'KeyQ', 81, 0), ('Z', 'KeyZ', 90, 8), ('F1', 'F1', 112, 0),
+                ('F2', 'F2', 113, 0), ('F10', 'F10', 121, 0), ('ArrowLeft', 'ArrowLeft', 37, 0),
+                ('ArrowUp', 'ArrowUp', 38, 0), ('ArrowRight', 'ArrowRight', 39, 0), ('ArrowDown', 'ArrowDown', 40, 0),
+                ('Shift', 'ShiftLeft', 16, 8), ('Control', 'ControlRight', 17, 2), ('Alt', 'AltLeft', 18, 1),
+                ('Home', 'Home', 36, 0), ('PageDown', 'PageDown', 34, 0))
+
+
+def press_visitor_keys(session):
+    b = session.browser
+    for key, code, virtual_key, modifiers in VISITOR_KEYS:
+        text = key if len(key) == 1 else ''
+        b.call('Input.dispatchKeyEvent', type='keyDown', key=key, code=code, text=text, modifiers=modifiers,
+               windowsVirtualKeyCode=virtual_key, nativeVirtualKeyCode=virtual_key)
+        b.call('Input.dispatchKeyEvent', type='keyUp', key=key, code=code, modifiers=modifiers,
+               windowsVirtualKeyCode=virtual_key, nativeVirtualKeyCode=virtual_key)
+    for repeat in (False, True, True):
+        b.call('Input.dispatchKeyEvent', type='keyDown', key='s', code='KeyS', text='s', autoRepeat=repeat,
+               windowsVirtualKeyCode=83, nativeVirtualKeyCode=83)
+    b.call('Input.dispatchKeyEvent', type='keyUp', key='s', code='KeyS', windowsVirtualKeyCode=83,
+           nativeVirtualKeyCode=83)
+
+
+def keys_without_page_errors(args, failures):
+    """Every key reaches the program through the layer's JavaScript with no page error, and Escape ends the run
+    with status 0, in a first run and in one started again."""
+    with Session(args.site) as session:
+        b = session.browser
+        b.call('Log.enable')
+        session.open_and_wait_for_frames(10)
+        for run in (1, 2):
+            press_visitor_keys(session)
+            frames = session.state('frames')
+            # The program takes the keys when it peeks; it goes on drawing once it has.
+            b.wait_for('frostelPage.state.frames >= %d' % (frames + 10), 20, 'frames after the keys in run %d' % run)
+            failures.check(session.state('status') == 'running', 'run %d: status %s after the keys'
+                           % (run, session.state('status')))
+            session.key('Escape', 'Escape', 27)
+            b.wait_for('frostelPage.state.status === "ended"', 20, 'run %d to end' % run)
+            failures.check(session.state('exitStatus') == 0, 'run %d: exit status %s' % (run, session.state('exitStatus')))
+            # With the run over, the keys go to the page alone.
+            press_visitor_keys(session)
+            b.pump(0.5)
+            if run == 1:
+                session.click('again')
+                b.wait_for('frostelPage.state.runs === 2 && frostelPage.state.frames >= 10', 60, 'run 2')
+        errors = [line for line in b.log if ' error: ' in line]
+        failures.check(not b.exceptions, 'exceptions: %s' % b.exceptions[:3])
+        failures.check(not b.console_errors, 'console errors: %s' % b.console_errors[:5])
+        failures.check(not errors, 'browser log errors: %s' % errors[:5])
+
+
 def page_is_reproducible(args, failures):
     """No folder of the machine in anything served, and the scene's package the same bytes from two folders."""
     source = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..'))
@@ -902,7 +955,8 @@ CASES = {f.__name__: f for f in (scene_draws, missing_overlay_whitens, escape_en
                                   hidden_page_stops_drawing, music_after_gesture, music_falls_back, no_webgl_message,
                                   missing_file_messages, slow_link_first_frame, sharp_and_narrow,
                                   full_screen_both_ways, page_is_reproducible, film_fidelity, context_lost_and_restored,
-                                  restarts_do_not_leak, clean_console_and_free_input, images_of_any_size_repeat)}
+                                  restarts_do_not_leak, clean_console_and_free_input, images_of_any_size_repeat,
+                                  keys_without_page_errors)}
 
 
 def main():
