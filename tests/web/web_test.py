@@ -19,8 +19,11 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import browser  # noqa: E402
 import camera  # noqa: E402
 
-PAGE_FILES = ('index.html', 'page.js', 'page.css', 'frostel.js', 'frostel.wasm')
-PACK_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'cmake', 'web_data_package.cmake')
+PAGE_FILES = ('index.html', 'page.js', 'page.css', 'frostel.js', 'frostel.wasm', 'manifest.webmanifest',
+              'icons/frostel-192.png', 'icons/frostel-512.png')
+SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..')
+PACK_SCRIPT = os.path.join(SOURCE, 'cmake', 'web_data_package.cmake')
+OFFLINE_SCRIPT = os.path.join(SOURCE, 'cmake', 'web_offline.cmake')
 
 # The snow image: each 50 x 50 tile split in four colours, so position, tiling and turn all show.
 LOW_S_LOW_T = (200, 60, 60)
@@ -79,8 +82,9 @@ def make_site(args, data_folder, music=('music.mp3', 'music.wav'), name='site'):
     the music files named (the encoded one from the build, the WAV from the data folder)."""
     site = os.path.join(args.work, name)
     os.makedirs(os.path.join(site, 'data'))
+    os.makedirs(os.path.join(site, 'icons'))
     for page_file in PAGE_FILES:
-        shutil.copy(os.path.join(args.site, page_file), site)
+        shutil.copy(os.path.join(args.site, page_file), os.path.join(site, page_file))
     subprocess.run([args.cmake, '-DDATA=' + data_folder, '-DSTAGE=' + os.path.join(args.work, name + '-stage'),
                     '-DOUT=' + site, '-DPACKAGER=' + args.packager, '-DPYTHON=' + sys.executable,
                     '-P', PACK_SCRIPT], check=True, timeout=120, stdout=subprocess.DEVNULL)
@@ -88,7 +92,14 @@ def make_site(args, data_folder, music=('music.mp3', 'music.wav'), name='site'):
         built = os.path.join(args.site, 'data', music_file)
         source = built if music_file.endswith('.mp3') else os.path.join(data_folder, music_file)
         shutil.copy(source, os.path.join(site, 'data'))
+    write_worker(args, site)
     return site
+
+
+def write_worker(args, site):
+    """The site's offline worker, versioned by the files the site now holds, as the build writes it."""
+    subprocess.run([args.cmake, '-DSITE=' + site, '-DWORKER=' + os.path.join(SOURCE, 'web', 'sw.js'),
+                    '-P', OFFLINE_SCRIPT], check=True, timeout=60, stdout=subprocess.DEVNULL)
 
 
 class Picture:
@@ -791,7 +802,7 @@ def page_is_reproducible(args, failures):
     source = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..'))
     folders = [p.encode() for p in (os.path.abspath(args.site), os.path.realpath(args.site), source,
                                     os.path.realpath(source), os.path.abspath(args.work))]
-    served = [os.path.join(args.site, n) for n in PAGE_FILES + ('frostel.data', 'frostel-data.js.metadata')]
+    served = [os.path.join(args.site, n) for n in PAGE_FILES + ('frostel.data', 'frostel-data.js.metadata', 'sw.js')]
     served += [os.path.join(args.site, 'data', n) for n in sorted(os.listdir(os.path.join(args.site, 'data')))]
     for path in served:
         with open(path, 'rb') as f:
@@ -827,9 +838,9 @@ def missing_file_messages(args, failures):
     served = PAGE_FILES + ('frostel.data', 'frostel-data.js.metadata')
     for number, (name, replacement, words) in enumerate(FAULTS):
         site = os.path.join(root, str(number))
-        os.makedirs(site)
+        os.makedirs(os.path.join(site, 'icons'))
         for page_file in served:
-            shutil.copy(os.path.join(args.site, page_file), site)
+            shutil.copy(os.path.join(args.site, page_file), os.path.join(site, page_file))
         if replacement is None:
             os.remove(os.path.join(site, name))
         else:
