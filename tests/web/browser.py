@@ -24,7 +24,8 @@ CHROMIUM = os.environ.get('FROSTEL_CHROMIUM', 'chromium-headless-shell')
 
 # The types the README asks a host for: the program's and the music's above all.
 MIME_TYPES = {'.wasm': 'application/wasm', '.js': 'text/javascript', '.mp3': 'audio/mpeg', '.wav': 'audio/wav',
-              '.data': 'application/octet-stream', '.metadata': 'application/json'}
+              '.data': 'application/octet-stream', '.metadata': 'application/json',
+              '.webmanifest': 'application/manifest+json'}
 # What common static hosts compress on the way; the MP3 is compressed already.
 GZIPPED = ('.html', '.css', '.js', '.wasm', '.data', '.metadata', '.wav')
 
@@ -32,6 +33,13 @@ GZIPPED = ('.html', '.css', '.js', '.wasm', '.data', '.metadata', '.wav')
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
     extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map, **MIME_TYPES)
     gzip = False
+    plain = ()  # file names sent as text/plain with nosniff, as a misconfigured host does ('*': all but the HTML)
+
+    def guess_type(self, path):
+        name = os.path.basename(path)
+        if name in self.plain or ('*' in self.plain and not name.endswith('.html')):
+            return 'text/plain'
+        return super().guess_type(path)
 
     def log_message(self, *args):
         pass
@@ -39,6 +47,8 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def end_headers(self):
         # Every run loads afresh: a test's own data must never come from the cache.
         self.send_header('Cache-Control', 'no-store')
+        if self.plain:
+            self.send_header('X-Content-Type-Options', 'nosniff')
         super().end_headers()
 
     def do_GET(self):
@@ -62,8 +72,9 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
 class Server:
     """Serves one folder on 127.0.0.1 at a free port."""
 
-    def __init__(self, folder, gzipped=False):
-        handler = functools.partial(type('Handler', (QuietHandler,), {'gzip': gzipped}), directory=folder)
+    def __init__(self, folder, gzipped=False, plain=()):
+        handler = functools.partial(type('Handler', (QuietHandler,), {'gzip': gzipped, 'plain': plain}),
+                                    directory=folder)
         self.httpd = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
         self.port = self.httpd.server_address[1]
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
