@@ -460,7 +460,12 @@ var frostelPage = (function() {
         return;
       }
       state.offline = 'registering';
-      navigator.serviceWorker.register('sw.js').then(function() {
+      navigator.serviceWorker.register('sw.js').then(function(registration) {
+        // Registering again does not look for a new build: each visit asks, and a new worker fills its own
+        // cache beside the old one, taking over once no page of the old build is open.
+        if (registration.active) {
+          registration.update().catch(function(error) { console.log('Frostel: no update of the page: ' + error); });
+        }
         return navigator.serviceWorker.ready;
       }).then(function() { state.offline = 'ready'; }, function(error) {
         state.offline = 'failed';

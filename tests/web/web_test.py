@@ -905,7 +905,8 @@ def screenshot_rgb(session, name):
     """The whole viewport as the visitor sees it: (width, height, rows of RGB bytes from the top)."""
     path = os.path.join(session.work, name)
     session.browser.screenshot(path)
-    return read_png_rgb(path)
+    width, height, flat = read_png_rgb(path)
+    return width, height, [flat[3 * width * y:3 * width * (y + 1)] for y in range(height)]
 
 
 def lit_beside(shot, square):
@@ -995,8 +996,9 @@ def full_screen_while_loading(args, failures):
         # F leaves full screen while loading, and the button enters it again.
         session.key('f', 'KeyF', 70)
         b.wait_for('!document.fullscreenElement', 10, 'F to leave full screen while loading')
+        b.pump(1.0)
         session.click('fullscreen')
-        b.wait_for('document.fullscreenElement', 10, 'full screen again')
+        b.wait_for('!!document.fullscreenElement', 10, 'full screen again')
         # Then the scene, a square as large as the screen allows.
         b.wait_for('frostelPage.state.frames >= 5', 60, 'the scene in full screen')
         side = min(b.evaluate('[window.innerWidth, window.innerHeight]'))
@@ -1167,6 +1169,14 @@ def offline_after_one_visit(args, failures):
                        'offline messages')
 
 
+def wait_for_promise(session, expression, seconds, what):
+    deadline = time.monotonic() + seconds
+    while not session.browser.evaluate(expression, awaiting=True):
+        if time.monotonic() > deadline:
+            raise browser.BrowserError('timed out after %g s waiting for %s' % (seconds, what))
+        session.browser.pump(0.2)
+
+
 def site_update_replaces_whole(args, failures):
     old_data = os.path.join(args.work, 'stage', 'data')
     write_test_data(old_data, args.data)
@@ -1192,15 +1202,16 @@ def site_update_replaces_whole(args, failures):
         session.browser.pump(3.0)
         failures.check(cache_names(session) == ['frostel-' + old], 'half an upload kept: %s' % cache_names(session))
         # The whole new site: the page open now stays the old one whole, the next is the new one whole.
-        shutil.copy(os.path.join(new_site, 'frostel.data'), site)
+        for name in ('frostel.data', 'frostel-data.js.metadata'):
+            shutil.copy(os.path.join(new_site, name), site)
         visit('the old site while the new one installs', FRAME)
-        session.browser.wait_for('navigator.serviceWorker.getRegistration().then(function(r) {'
-                                 ' return !!r.waiting; })', 30, 'the new worker to wait')
+        wait_for_promise(session, 'navigator.serviceWorker.getRegistration().then(function(r) {'
+                         ' return !!r.waiting; })', 30, 'the new worker to wait')
         session.browser.open('about:blank')
         session.browser.pump(1.0)
         visit('the new site', new_frame)
-        session.browser.wait_for('caches.keys().then(function(k) { return k.length === 1 && k[0] === "frostel-%s"; })'
-                                 % new, 20, 'the old cache to go')
+        wait_for_promise(session, 'caches.keys().then(function(k) { return k.length === 1 && k[0] === "frostel-%s"; })'
+                         % new, 20, 'the old cache to go')
 
 
 def wrong_types_said(args, failures):
