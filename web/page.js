@@ -349,7 +349,7 @@ var frostelPage = (function() {
     runModule = null;
     sound.stop();
     element('ended-text').textContent = status === 0
-      ? 'The scene has ended: Escape ends it. Press "Start again" (or Enter) to watch it from the beginning.'
+      ? 'The scene has ended. To watch it again from the beginning, press "Start again" (or Enter).'
       : 'The scene stopped with a fault (exit status ' + status + '). Press "Start again" (or Enter) to try ' +
         'once more, or reload the page.';
     element('ended').hidden = false;
