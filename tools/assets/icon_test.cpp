@@ -269,7 +269,8 @@ TEST(Icon, FilesAreEveryThemeSizeTheSvgAndTheIcoTheSameBytesEveryTime)
     std::set<std::string> names;
     for (const DataFile &f : files) names.insert(f.name);
     std::set<std::string> expected = {"frostel.svg", "frostel.ico"};
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 192, 512}) expected.insert("frostel-" + std::to_string(size) + ".png");
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 192, 512})
+        expected.insert("frostel-" + std::to_string(size) + ".png");
     EXPECT_EQ(names, expected);
     const std::vector<DataFile> again = makeIconFiles();
     ASSERT_EQ(again.size(), files.size());
