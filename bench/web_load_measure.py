@@ -32,6 +32,28 @@ def load(server, megabits, latency):
         b.close()
 
 
+def offline_weight(site):
+    """What the offline worker adds to the first visit (its own fetches, counted by the server as it sends them,
+    gzipped), and what a second visit fetches over the network once the worker keeps the page."""
+    server = browser.Server(site, gzipped=True)
+    b = browser.Browser()
+    try:
+        b.open(server.url())
+        b.wait_for('frostelPage.state.offline === "ready"', 120, 'the worker')
+        b.pump(1.0)
+        first = list(server.served)
+        del server.served[:]
+        b.open(server.url())
+        b.wait_for('frostelPage.state.frames >= 1 && frostelPage.state.offline === "ready"', 120, 'the second visit')
+        b.pump(3.0)
+        second = list(server.served)
+    finally:
+        b.close()
+        server.close()
+    print('first visit, the worker included: %d bytes of bodies sent: %s' % (sum(n for _, n in first), first))
+    print('second visit: %d bytes of bodies sent: %s' % (sum(n for _, n in second), second))
+
+
 def main():
     site = sys.argv[1]
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 3
@@ -49,6 +71,7 @@ def main():
               % (label, ', '.join('%.0f' % r[1] for r in results), ', '.join('%d' % r[0] for r in results),
                  ', '.join('%d' % r[2] for r in results)))
         print('  per file, as sent: %s' % sorted(results[-1][3].items()))
+    offline_weight(site)
 
 
 if __name__ == '__main__':

@@ -51,6 +51,13 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
             self.send_header('X-Content-Type-Options', 'nosniff')
         super().end_headers()
 
+    served = None  # a list that gets (path, body bytes) of each answer, for measuring what a worker fetches
+
+    def send_header(self, keyword, value):
+        if keyword == 'Content-Length' and self.served is not None:
+            self.served.append((self.path, int(value)))
+        super().send_header(keyword, value)
+
     def do_GET(self):
         path = self.translate_path(self.path)
         if not (self.gzip and path.endswith(GZIPPED) and os.path.isfile(path)
@@ -73,7 +80,9 @@ class Server:
     """Serves one folder on 127.0.0.1 at a free port."""
 
     def __init__(self, folder, gzipped=False, plain=()):
-        handler = functools.partial(type('Handler', (QuietHandler,), {'gzip': gzipped, 'plain': plain}),
+        self.served = []
+        handler = functools.partial(type('Handler', (QuietHandler,), {'gzip': gzipped, 'plain': plain,
+                                                                      'served': self.served}),
                                     directory=folder)
         self.httpd = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
         self.port = self.httpd.server_address[1]
