@@ -32,10 +32,11 @@ def load(server, megabits, latency):
         b.close()
 
 
-def offline_weight(site):
+def offline_weight(site, cached):
     """What the offline worker adds to the first visit (its own fetches, counted by the server as it sends them,
-    gzipped), and what a second visit fetches over the network once the worker keeps the page."""
-    server = browser.Server(site, gzipped=True)
+    gzipped), and what a second visit fetches over the network once the worker keeps the page; served with
+    no-store as the tests serve, or with a host's usual validators, which the worker's fetches revalidate."""
+    server = browser.Server(site, gzipped=True, cached=cached)
     b = browser.Browser()
     try:
         b.open(server.url())
@@ -50,8 +51,10 @@ def offline_weight(site):
     finally:
         b.close()
         server.close()
-    print('first visit, the worker included: %d bytes of bodies sent: %s' % (sum(n for _, n in first), first))
-    print('second visit: %d bytes of bodies sent: %s' % (sum(n for _, n in second), second))
+    label = 'validators' if cached else 'no-store'
+    print('%s: first visit, the worker included: %d bytes of bodies sent: %s' % (label, sum(n for _, n in first),
+                                                                                 first))
+    print('%s: second visit: %d bytes of bodies sent: %s' % (label, sum(n for _, n in second), second))
 
 
 def main():
@@ -71,7 +74,8 @@ def main():
               % (label, ', '.join('%.0f' % r[1] for r in results), ', '.join('%d' % r[0] for r in results),
                  ', '.join('%d' % r[2] for r in results)))
         print('  per file, as sent: %s' % sorted(results[-1][3].items()))
-    offline_weight(site)
+    offline_weight(site, False)
+    offline_weight(site, True)
 
 
 if __name__ == '__main__':

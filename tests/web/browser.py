@@ -45,12 +45,15 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
         pass
 
     def end_headers(self):
-        # Every run loads afresh: a test's own data must never come from the cache.
-        self.send_header('Cache-Control', 'no-store')
+        # Every run loads afresh: a test's own data must never come from the cache. A host's usual validators
+        # (Last-Modified, answered with 304) where asked for.
+        if not self.cached:
+            self.send_header('Cache-Control', 'no-store')
         if self.plain:
             self.send_header('X-Content-Type-Options', 'nosniff')
         super().end_headers()
 
+    cached = False
     served = None  # a list that gets (path, body bytes) of each answer, for measuring what a worker fetches
 
     def send_header(self, keyword, value):
@@ -63,9 +66,16 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
         if not (self.gzip and path.endswith(GZIPPED) and os.path.isfile(path)
                 and 'gzip' in self.headers.get('Accept-Encoding', '')):
             return super().do_GET()
+        modified = self.date_time_string(int(os.path.getmtime(path)))
+        if self.cached and self.headers.get('If-Modified-Since') == modified:
+            self.send_response(304)
+            self.end_headers()
+            return
         with open(path, 'rb') as f:
             body = gzip.compress(f.read(), 6, mtime=0)
         self.send_response(200)
+        if self.cached:
+            self.send_header('Last-Modified', modified)
         self.send_header('Content-Type', self.guess_type(path))
         self.send_header('Content-Encoding', 'gzip')
         self.send_header('Content-Length', str(len(body)))
@@ -79,10 +89,10 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
 class Server:
     """Serves one folder on 127.0.0.1 at a free port."""
 
-    def __init__(self, folder, gzipped=False, plain=()):
+    def __init__(self, folder, gzipped=False, plain=(), cached=False):
         self.served = []
         handler = functools.partial(type('Handler', (QuietHandler,), {'gzip': gzipped, 'plain': plain,
-                                                                      'served': self.served}),
+                                                                      'served': self.served, 'cached': cached}),
                                     directory=folder)
         self.httpd = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
         self.port = self.httpd.server_address[1]

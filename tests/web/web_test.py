@@ -931,7 +931,7 @@ def full_screen_square(args, failures, size):
         session.work = args.work
         session.open_and_wait_for_frames()
         session.click('fullscreen')
-        session.browser.wait_for('document.fullscreenElement === document.getElementById("page")', 10, 'full screen')
+        session.browser.wait_for('!!document.fullscreenElement', 10, 'full screen')
         width, height = session.browser.evaluate('[window.innerWidth, window.innerHeight]')
         side = min(width, height)
         session.wait_for_client_size(side, side, 'the square client size')
@@ -986,7 +986,7 @@ def full_screen_while_loading(args, failures):
         b.open(session.server.url())
         b.wait_for('typeof createFrostel === "function" && frostelPage.state.frames === 0', 30, 'frostel.js')
         session.click('fullscreen')
-        b.wait_for('document.fullscreenElement === document.getElementById("page")', 10, 'full screen while loading')
+        b.wait_for('!!document.fullscreenElement', 10, 'full screen while loading')
         failures.check(session.state('frames') == 0, 'the scene came before the check: raise the throttle')
         failures.check(visible_in_screen(session, 'progress'), 'no progress bar in full screen')
         width, height, rows = screenshot_rgb(session, 'full-screen-loading.png')
