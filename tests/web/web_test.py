@@ -1007,6 +1007,27 @@ def full_screen_while_loading(args, failures):
         session.key('f', 'KeyF', 70)
         b.wait_for('!document.fullscreenElement', 10, 'F to leave full screen')
         failures.check(session.state('status') == 'running', 'status %s' % session.state('status'))
+    # A fault met in full screen shows its message there, and F still leaves.
+    broken = os.path.join(args.work, 'broken')
+    os.makedirs(broken)
+    for name in ('index.html', 'page.js', 'page.css', 'frostel.js', 'frostel.wasm', 'frostel-data.js.metadata'):
+        shutil.copy(os.path.join(args.site, name), broken)
+    with open(os.path.join(args.site, 'frostel.data'), 'rb') as f, open(os.path.join(broken, 'frostel.data'), 'wb') as out:
+        out.write(f.read()[:-1])
+    with Session(broken) as session:
+        b = session.browser
+        b.watch_network(megabits=1.5, latency_ms=100)
+        b.open(session.server.url())
+        b.wait_for('typeof createFrostel === "function"', 30, 'frostel.js')
+        session.click('fullscreen')
+        b.wait_for('!!document.fullscreenElement', 10, 'full screen before the fault')
+        b.wait_for('frostelPage.state.status === "failed"', 60, 'the damaged scene')
+        b.pump(0.5)
+        failures.check(b.evaluate('!!document.fullscreenElement'), 'the fault left full screen')
+        failures.check(visible_in_screen(session, 'messages'), 'no message in full screen')
+        b.screenshot(os.path.join(args.work, 'fault-in-full-screen.png'))
+        session.key('f', 'KeyF', 70)
+        b.wait_for('!document.fullscreenElement', 10, 'F to leave full screen after the fault')
 
 
 def no_webgl_message(args, failures):
