@@ -32,6 +32,31 @@ def load(server, megabits, latency):
         b.close()
 
 
+def offline_weight(site, cached):
+    """What the offline worker adds to the first visit (its own fetches, counted by the server as it sends them,
+    gzipped), and what a second visit fetches over the network once the worker keeps the page; served with
+    no-store as the tests serve, or with a host's usual validators, which the worker's fetches revalidate."""
+    server = browser.Server(site, gzipped=True, cached=cached)
+    b = browser.Browser()
+    try:
+        b.open(server.url())
+        b.wait_for('frostelPage.state.offline === "ready"', 120, 'the worker')
+        b.pump(1.0)
+        first = list(server.served)
+        del server.served[:]
+        b.open(server.url())
+        b.wait_for('frostelPage.state.frames >= 1 && frostelPage.state.offline === "ready"', 120, 'the second visit')
+        b.pump(3.0)
+        second = list(server.served)
+    finally:
+        b.close()
+        server.close()
+    label = 'validators' if cached else 'no-store'
+    print('%s: first visit, the worker included: %d bytes of bodies sent: %s' % (label, sum(n for _, n in first),
+                                                                                 first))
+    print('%s: second visit: %d bytes of bodies sent: %s' % (label, sum(n for _, n in second), second))
+
+
 def main():
     site = sys.argv[1]
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 3
@@ -49,6 +74,8 @@ def main():
               % (label, ', '.join('%.0f' % r[1] for r in results), ', '.join('%d' % r[0] for r in results),
                  ', '.join('%d' % r[2] for r in results)))
         print('  per file, as sent: %s' % sorted(results[-1][3].items()))
+    offline_weight(site, False)
+    offline_weight(site, True)
 
 
 if __name__ == '__main__':

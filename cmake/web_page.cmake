@@ -1,5 +1,7 @@
 # The browser build: frostel.js and frostel.wasm, the default data packed beside them, and our own page.
 # build-web/index.html is the page; the folder is static and can be served as it is.
+# The manifest's icons come from a host build, as the data does.
+set(frostel_with_icons ON)
 include(${CMAKE_SOURCE_DIR}/cmake/host_data.cmake)
 
 # The scene's files go into one package (what --preload-file makes) with its file list beside it, so the same
@@ -49,9 +51,26 @@ target_link_options(frostel PRIVATE
   -sEXPORTED_RUNTIME_METHODS=[FS_createPath,FS_createDataFile,addRunDependency,removeRunDependency])
 
 # emcc's own page needs an HTML minifier Debian lacks; ours is plain files.
-set(web_page_files index.html page.js page.css)
+set(web_page_files index.html page.js page.css manifest.webmanifest)
 list(TRANSFORM web_page_files PREPEND ${CMAKE_SOURCE_DIR}/web/)
+set(web_icons)
+foreach(size ${FROSTEL_WEB_ICON_SIZES})
+  list(APPEND web_icons ${frostel_icons_from}/frostel-${size}.png)
+endforeach()
 add_custom_target(frostel_page ALL
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${web_page_files} ${CMAKE_BINARY_DIR}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${web_icons} ${CMAKE_BINARY_DIR}/icons
   COMMENT "The page beside frostel.js"
   VERBATIM)
+if(TARGET frostel_host_data)
+  add_dependencies(frostel_page frostel_host_data)
+endif()
+
+# The offline worker last, once every file it lists is in place: its version is made from all of them.
+add_custom_target(frostel_offline ALL
+  COMMAND ${CMAKE_COMMAND} -DSITE=${CMAKE_BINARY_DIR} -DWORKER=${CMAKE_SOURCE_DIR}/web/sw.js
+          -P ${CMAKE_SOURCE_DIR}/cmake/web_offline.cmake
+  COMMENT "The offline worker, versioned by every file it keeps"
+  VERBATIM)
+add_dependencies(frostel_offline frostel frostel_page frostel_data_package frostel_music)

@@ -1,11 +1,13 @@
 // The page's side of Frostel: fetching the program and the scene's files with a progress bar, starting a run
-// on the page's one canvas, the sound output and its button, full screen, one plain message per fault, and what the
-// page says when a run ends. The program itself is frostel.js (createFrostel).
+// on the page's one canvas, the sound output and its button, pause, full screen, one plain message per fault, what
+// the page says when a run ends, and the worker that keeps the page for offline visits. The program itself is
+// frostel.js (createFrostel), loaded only once the browser is known to be able to draw it.
 'use strict';
 
 var frostelPage = (function() {
   var state = {status: 'loading', runs: 0, frames: 0, startedAt: 0, firstFrameAt: 0, lastFrameAt: 0, exitStatus: null,
-               bytesArrived: 0, bytesAtFirstFrame: 0, clientSizes: [], music: 'none'};
+               bytesArrived: 0, bytesAtFirstFrame: 0, clientSizes: [], music: 'none', paused: false,
+               offline: 'none'};
   var elements = {};
 
   function element(id) {
@@ -30,12 +32,29 @@ var frostelPage = (function() {
     state.status = 'failed';
     showProgress(null);
     problem(text);
+    showControls();
+  }
+
+  // The sound, pause and full-screen buttons and the hint only while a run is coming or going: after a fault or
+  // the end they would do nothing. The sound button says what is heard, so never "on" once the run has ended.
+  function showControls() {
+    var live = state.status === 'loading' || state.status === 'starting' || state.status === 'running';
+    ['sound', 'pause', 'fullscreen', 'hint'].forEach(function(id) { element(id).hidden = !live; });
+    var on = live && sound.wanted === true;
+    element('sound').textContent = on ? 'Sound: on' : 'Sound: off';
+    element('sound').setAttribute('aria-pressed', on ? 'true' : 'false');
+    element('pause').textContent = state.paused ? 'Play' : 'Pause';
+    element('pause').setAttribute('aria-pressed', state.paused ? 'true' : 'false');
   }
 
   var PROGRAM_MISSING = 'The program of this page could not be loaded, so the scene cannot start. ' +
                         'Reloading the page may help; if it does not, the site is missing a file.';
   var DATA_MISSING = 'The scene\'s pictures and model could not be loaded, so the scene cannot start. ' +
                      'Reloading the page may help; if it does not, the site is missing a file.';
+  function wrongType(what, type) {
+    return 'The site sends ' + what + ' as "' + type + '" instead of JavaScript, so the browser will not run it ' +
+           'and the scene cannot start. The site\'s server needs to send .js files as text/javascript.';
+  }
   var DATA_BROKEN = 'The scene\'s pictures and model arrived damaged, so the scene cannot start. ' +
                     'Reloading the page may help; if it does not, the site has a broken file.';
 
@@ -241,9 +260,7 @@ var frostelPage = (function() {
     },
     setWanted: function(on) {
       this.wanted = on;
-      var button = element('sound');
-      button.textContent = on ? 'Sound: on' : 'Sound: off';
-      button.setAttribute('aria-pressed', on ? 'true' : 'false');
+      showControls();
       if (on) {
         var Context = window.AudioContext || window.webkitAudioContext;
         if (!this.context && Context) this.context = new Context();
@@ -277,42 +294,64 @@ var frostelPage = (function() {
     if (sound.wanted === null && event.target !== element('sound')) sound.setWanted(true);
   }
 
-  // Full screen shows the canvas alone on the screen; the layer gives the program the new client size. The
-  // browser's own Escape leaves it.
+  // Full screen shows the page on a black screen: the progress, the messages, then the scene as a centred
+  // square (page.css); the layer gives the program the new client size. The browser's own Escape leaves it.
   function fullScreenElement() {
     return document.fullscreenElement || document.webkitFullscreenElement || null;
   }
 
   function toggleFullScreen() {
-    var canvas = element('view');
+    var page = element('page');
     if (fullScreenElement()) {
       (document.exitFullscreen || document.webkitExitFullscreen).call(document);
       return;
     }
-    var request = canvas.requestFullscreen || canvas.webkitRequestFullscreen;
+    var request = page.requestFullscreen || page.webkitRequestFullscreen;
     if (!request) {
       console.error('Frostel: this browser has no full-screen mode');
       return;
     }
-    var asked = request.call(canvas);
+    var asked = request.call(page);
     if (asked && asked.catch) asked.catch(function(error) { console.error('Frostel: full screen refused: ' + error); });
   }
 
-  function fullScreenKey(event) {
-    if (event.code === 'KeyF' && !event.repeat && !event.altKey && !event.ctrlKey && !event.metaKey &&
-        state.status === 'running') {
-      toggleFullScreen();
-    }
+  function plainKey(event, code) {
+    return event.code === code && !event.repeat && !event.altKey && !event.ctrlKey && !event.metaKey;
+  }
+
+  // F enters full screen while its button is there, and always leaves it; P pauses and plays a run.
+  function pageKey(event) {
+    if (plainKey(event, 'KeyF') && (fullScreenElement() || !element('fullscreen').hidden)) toggleFullScreen();
+    if (plainKey(event, 'KeyP') && !element('pause').hidden) setPaused(!state.paused);
+  }
+
+  // Pausing is the page being hidden, as a minimised window is: the layer stops the frames for either. It is
+  // told through its own queue of page events, after the first frame, so a paused run shows the scene still.
+  var runModule = null;
+
+  function tellLayerOfPause() {
+    var layer = runModule ? runModule.frostelPage : null;
+    if (!layer || state.frames === 0) return;
+    layer.setHidden(state.paused || document.hidden);
+  }
+
+  function setPaused(paused) {
+    state.paused = paused;
+    tellLayerOfPause();
+    showControls();
   }
 
   function showEnd(status) {
     state.status = 'ended';
     state.exitStatus = status;
+    runModule = null;
     sound.stop();
     element('ended-text').textContent = status === 0
-      ? 'The demo has ended (Escape). Closing has no meaning on a page.'
-      : 'The demo could not run (exit status ' + status + ').';
+      ? 'The scene has ended. To watch it again from the beginning, press "Start again" (or Enter).'
+      : 'The scene stopped with a fault (exit status ' + status + '). Press "Start again" (or Enter) to try ' +
+        'once more, or reload the page.';
     element('ended').hidden = false;
+    showControls();
     element('again').focus();
   }
 
@@ -320,16 +359,11 @@ var frostelPage = (function() {
   // starts its GL state afresh and gives back its WebGL objects when it ends. The program and the scene's
   // files come in side by side; the run begins when both are in, and the music comes after.
   function start() {
-    if (!webGlPresent()) {
-      fail('This browser offers no WebGL (or has it turned off), so the scene cannot be drawn. ' +
-           'Try another browser, or turn on hardware acceleration.', 'no WebGL context');
-      state.status = 'no-webgl';
-      return;
-    }
     var canvas = element('view');
     element('ended').hidden = true;
     element('messages').textContent = '';
     state.status = 'loading';
+    showControls();
     state.runs += 1;
     state.frames = 0;
     state.firstFrameAt = 0;
@@ -354,6 +388,8 @@ var frostelPage = (function() {
           state.bytesAtFirstFrame = state.bytesArrived;
           state.status = 'running';
           showProgress(null);
+          if (state.paused) tellLayerOfPause();
+          keepForOffline();
         }
       },
       // Each WM_SIZE the layer gives the window, in CSS pixels.
@@ -377,6 +413,7 @@ var frostelPage = (function() {
         }, function() { /* said when it failed */ });
       }]
     };
+    runModule = module;
     createFrostel(module).then(function(instance) {
       page.instance = instance;
     }).catch(function(error) {
@@ -384,19 +421,88 @@ var frostelPage = (function() {
     });
   }
 
-  document.addEventListener('DOMContentLoaded', function() {
-    element('sound').addEventListener('click', function() { sound.setWanted(!sound.wanted); });
-    element('again').addEventListener('click', start);
-    element('fullscreen').addEventListener('click', toggleFullScreen);
-    document.addEventListener('keydown', fullScreenKey);
-    document.addEventListener('pointerdown', firstGesture, true);
-    document.addEventListener('keydown', firstGesture, true);
-  });
+  // A script the browser would not run: missing, or sent as another type than JavaScript (a server that marks
+  // everything text/plain with nosniff).
+  function scriptRefused(url) {
+    fetch(url, {method: 'HEAD', cache: 'no-store'}).then(function(response) {
+      var type = response.headers.get('Content-Type') || 'no type';
+      if (response.ok && !/javascript/i.test(type)) {
+        fail(wrongType('its program (' + url + ')', type), url + ' is sent as ' + type);
+      } else {
+        fail(PROGRAM_MISSING, url + ' could not be loaded');
+      }
+    }, function(error) { fail(PROGRAM_MISSING, url + ' could not be loaded: ' + error); });
+  }
 
-  // The downloads begin with the page, not once frostel.js is in.
-  if (typeof fetch === 'function' && typeof WebAssembly === 'object') {
-    compiledProgram().catch(function() {});
-    sceneFiles().catch(function() {});
+  function loadProgram() {
+    var script = document.createElement('script');
+    script.src = 'frostel.js';
+    script.onload = start;
+    script.onerror = function() { scriptRefused('frostel.js'); };
+    document.body.appendChild(script);
+  }
+
+  // After one visit the page opens without a network: a worker keeps this build's files. It is asked for once
+  // the scene is drawn and the music has come (or had its chance), so its downloads never slow the first visit's.
+  function keepForOffline() {
+    if (state.offline !== 'none') return;
+    if (!('serviceWorker' in navigator) || !window.isSecureContext) {
+      state.offline = 'unsupported';
+      return;
+    }
+    state.offline = 'waiting';
+    var asked = performance.now();
+    (function register() {
+      if (state.music === 'none' && performance.now() - asked < 10000) {
+        setTimeout(register, 500);
+        return;
+      }
+      state.offline = 'registering';
+      navigator.serviceWorker.register('sw.js').then(function(registration) {
+        // Registering again does not look for a new build: each visit asks, and a new worker fills its own
+        // cache beside the old one, taking over once no page of the old build is open.
+        if (registration.active) {
+          registration.update().catch(function(error) { console.log('Frostel: no update of the page: ' + error); });
+        }
+        return navigator.serviceWorker.ready;
+      }).then(function() { state.offline = 'ready'; }, function(error) {
+        state.offline = 'failed';
+        console.error('Frostel: the page cannot be kept for offline visits: ' + error);
+      });
+    })();
+  }
+
+  function noWebGl() {
+    fail('This browser offers no WebGL (or has it turned off), so the scene cannot be drawn. ' +
+         'Try another browser, or turn on hardware acceleration.', 'no WebGL context');
+    state.status = 'no-webgl';
+  }
+
+  element('sound').addEventListener('click', function() { sound.setWanted(!sound.wanted); });
+  element('pause').addEventListener('click', function() { setPaused(!state.paused); });
+  element('again').addEventListener('click', start);
+  element('fullscreen').addEventListener('click', toggleFullScreen);
+  document.addEventListener('keydown', pageKey);
+  document.addEventListener('pointerdown', firstGesture, true);
+  document.addEventListener('keydown', firstGesture, true);
+  // Listened for on the window, so after the layer's own listener on the document: a paused run stays paused
+  // when the page is shown again.
+  window.addEventListener('visibilitychange', function() { if (state.paused && !document.hidden) tellLayerOfPause(); });
+
+  // A visitor who asked for less motion sees the scene still until Play.
+  state.paused = !!(window.matchMedia && window.matchMedia('(prefers-reduced-motion: reduce)').matches);
+  showControls();
+
+  // Nothing is downloaded for a browser that cannot draw the scene. Otherwise the downloads begin with the page,
+  // not once frostel.js is in.
+  if (!webGlPresent()) {
+    noWebGl();
+  } else {
+    if (typeof fetch === 'function' && typeof WebAssembly === 'object') {
+      compiledProgram().catch(function() {});
+      sceneFiles().catch(function() {});
+    }
+    loadProgram();
   }
 
   var page = {state: state, sound: sound, start: start, problem: problem, fail: fail, instance: null,

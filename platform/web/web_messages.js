@@ -69,6 +69,8 @@ var frostelDeps = (names) => names.filter((name) => name in LibraryManager.libra
         var page = {
             events: events,
             fit: fit,
+            // The page's own pause is told as the page being hidden or shown, as a minimised window is.
+            setHidden: function(hidden) { events.push({type: hidden ? js.pageHidden : js.pageShown}); },
             stop: function() {
                 listeners.forEach(function(l) { l[0].removeEventListener(l[1], l[2]); });
                 if (observer) observer.disconnect();

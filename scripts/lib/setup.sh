@@ -64,7 +64,7 @@ build_linux() {
     cmake --build "$dir" -j"$(nproc)"
 }
 
-# Builds the browser page into the given folder; the default data comes from a Linux build in build/.
+# Builds the browser page into the given folder; the default data and the icons come from a Linux build in build/.
 build_web() {
     local dir=$1
     shift
@@ -74,8 +74,9 @@ build_web() {
     else
         cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFROSTEL_TESTS=OFF >/dev/null
     fi
-    cmake --build build -j"$(nproc)" --target frostel_data
+    cmake --build build -j"$(nproc)" --target frostel_data frostel_icons
     export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
-    emcmake cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DFROSTEL_DATA_SOURCE="$PWD/build/data" "$@" >/dev/null
+    emcmake cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DFROSTEL_DATA_SOURCE="$PWD/build/data" \
+        -DFROSTEL_ICON_SOURCE="$PWD/build/icons" "$@" >/dev/null
     cmake --build "$dir" -j"$(nproc)"
 }

@@ -24,7 +24,8 @@ CHROMIUM = os.environ.get('FROSTEL_CHROMIUM', 'chromium-headless-shell')
 
 # The types docs/web.md asks a host for: the program's and the music's above all.
 MIME_TYPES = {'.wasm': 'application/wasm', '.js': 'text/javascript', '.mp3': 'audio/mpeg', '.wav': 'audio/wav',
-              '.data': 'application/octet-stream', '.metadata': 'application/json'}
+              '.data': 'application/octet-stream', '.metadata': 'application/json',
+              '.webmanifest': 'application/manifest+json'}
 # What common static hosts compress on the way; the MP3 is compressed already.
 GZIPPED = ('.html', '.css', '.js', '.wasm', '.data', '.metadata', '.wav')
 
@@ -32,23 +33,49 @@ GZIPPED = ('.html', '.css', '.js', '.wasm', '.data', '.metadata', '.wav')
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
     extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map, **MIME_TYPES)
     gzip = False
+    plain = ()  # file names sent as text/plain with nosniff, as a misconfigured host does ('*': all but the HTML)
+
+    def guess_type(self, path):
+        name = os.path.basename(path)
+        if name in self.plain or ('*' in self.plain and not name.endswith('.html')):
+            return 'text/plain'
+        return super().guess_type(path)
 
     def log_message(self, *args):
         pass
 
     def end_headers(self):
-        # Every run loads afresh: a test's own data must never come from the cache.
-        self.send_header('Cache-Control', 'no-store')
+        # Every run loads afresh: a test's own data must never come from the cache. A host's usual validators
+        # (Last-Modified, answered with 304) where asked for.
+        if not self.cached:
+            self.send_header('Cache-Control', 'no-store')
+        if self.plain:
+            self.send_header('X-Content-Type-Options', 'nosniff')
         super().end_headers()
+
+    cached = False
+    served = None  # a list that gets (path, body bytes) of each answer, for measuring what a worker fetches
+
+    def send_header(self, keyword, value):
+        if keyword == 'Content-Length' and self.served is not None:
+            self.served.append((self.path, int(value)))
+        super().send_header(keyword, value)
 
     def do_GET(self):
         path = self.translate_path(self.path)
         if not (self.gzip and path.endswith(GZIPPED) and os.path.isfile(path)
                 and 'gzip' in self.headers.get('Accept-Encoding', '')):
             return super().do_GET()
+        modified = self.date_time_string(int(os.path.getmtime(path)))
+        if self.cached and self.headers.get('If-Modified-Since') == modified:
+            self.send_response(304)
+            self.end_headers()
+            return
         with open(path, 'rb') as f:
             body = gzip.compress(f.read(), 6, mtime=0)
         self.send_response(200)
+        if self.cached:
+            self.send_header('Last-Modified', modified)
         self.send_header('Content-Type', self.guess_type(path))
         self.send_header('Content-Encoding', 'gzip')
         self.send_header('Content-Length', str(len(body)))
@@ -62,8 +89,11 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
 class Server:
     """Serves one folder on 127.0.0.1 at a free port."""
 
-    def __init__(self, folder, gzipped=False):
-        handler = functools.partial(type('Handler', (QuietHandler,), {'gzip': gzipped}), directory=folder)
+    def __init__(self, folder, gzipped=False, plain=(), cached=False):
+        self.served = []
+        handler = functools.partial(type('Handler', (QuietHandler,), {'gzip': gzipped, 'plain': plain,
+                                                                      'served': self.served, 'cached': cached}),
+                                    directory=folder)
         self.httpd = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
         self.port = self.httpd.server_address[1]
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)

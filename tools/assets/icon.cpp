@@ -151,6 +151,12 @@ const std::vector<int> &windowsIconSizes()
     return sizes;
 }
 
+const std::vector<int> &webIconSizes()
+{
+    static const std::vector<int> sizes = {192, 512};
+    return sizes;
+}
+
 Image makeIcon(int size)
 {
     // 8 x 8 samples a pixel: edges stay smooth even at 16 pixels.
@@ -228,6 +234,8 @@ std::vector<DataFile> makeIconFiles()
         for (int w : windowsIconSizes())
             if (w == size) windows.push_back(image);
     }
+    for (int size : webIconSizes())
+        files.push_back({"frostel-" + std::to_string(size) + ".png", encodePng(makeIcon(size))});
     const std::string svg = makeIconSvg();
     files.push_back({"frostel.svg", Bytes(svg.begin(), svg.end())});
     files.push_back({"frostel.ico", encodeIco(windows)});

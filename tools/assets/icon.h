@@ -13,13 +13,15 @@ namespace frostel_assets {
 // The sizes the desktop's icon theme gets, and the ones the Windows icon holds.
 const std::vector<int> &iconSizes();
 const std::vector<int> &windowsIconSizes();
+// The sizes a web app manifest asks for (a phone's home screen, a desktop's app list).
+const std::vector<int> &webIconSizes();
 
 // The icon at `size` x `size` pixels, straight (not premultiplied) alpha, clear outside the tile.
 Image makeIcon(int size);
 // The same shapes as an SVG document.
 std::string makeIconSvg();
 
-// frostel-<size>.png for every size, frostel.svg and frostel.ico.
+// frostel-<size>.png for every theme and web size, frostel.svg and frostel.ico.
 std::vector<DataFile> makeIconFiles();
 
 }  // namespace frostel_assets

@@ -254,7 +254,9 @@ TEST(Icon, EdgesAreSmoothAndSmallSizesStayOpaqueInside)
     std::set<int> alphas;
     for (int x = 0; x < 256; ++x) alphas.insert(byteOf(icon.at(x, 12).a));  // crosses both rounded corners
     EXPECT_GT(alphas.size(), 3u) << "the rounded corners blend into the clear";
-    for (int size : iconSizes()) {
+    std::vector<int> sizes = iconSizes();
+    sizes.insert(sizes.end(), webIconSizes().begin(), webIconSizes().end());
+    for (int size : sizes) {
         const Image small = makeIcon(size);
         EXPECT_EQ(small.width(), size);
         EXPECT_EQ(small.at(size / 2, size / 2).a, 1.0f) << size;
@@ -267,7 +269,8 @@ TEST(Icon, FilesAreEveryThemeSizeTheSvgAndTheIcoTheSameBytesEveryTime)
     std::set<std::string> names;
     for (const DataFile &f : files) names.insert(f.name);
     std::set<std::string> expected = {"frostel.svg", "frostel.ico"};
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) expected.insert("frostel-" + std::to_string(size) + ".png");
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 192, 512})
+        expected.insert("frostel-" + std::to_string(size) + ".png");
     EXPECT_EQ(names, expected);
     const std::vector<DataFile> again = makeIconFiles();
     ASSERT_EQ(again.size(), files.size());
