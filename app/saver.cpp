@@ -133,9 +133,8 @@ int runSaver(const SaverRequest &wanted)
     frameClock.startTick = GetTickCount();
     seedRandom(frameClock.lastTick);
 
-    const WindowShape shape = {request.style, request.exStyle, request.parent, request.x,
-                               request.y,     request.width,   request.height, saverProc,
-                               resizeSaverScene};
+    const WindowShape shape = {request.style, request.exStyle, request.parent, request.x,       request.y,
+                               request.width, request.height,  saverProc,      resizeSaverScene};
     if (!openShapedWindow("Frostel", shape, 32)) return 1;
 
     if (request.music) PlaySoundA("data/music.wav", nullptr, SND_ASYNC | SND_LOOP);

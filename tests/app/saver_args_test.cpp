@@ -52,16 +52,16 @@ TEST(WindowsSaverArguments, EveryFormWindowsUses)
 TEST(WindowsSaverArguments, RefusesWhatItCannotRead)
 {
     const char *refused[] = {
-        "s",                      // no switch character
-        "/x",                     // unknown letter
-        "/screen",                // a word, not the letter
-        "/p",                     // a preview needs its window
-        "/p:",                    //
-        "/p 0",                   // and 0 is no window
-        "/p 12ab",                // not decimal
-        "/p -5",                  //
-        "/c:0x10",                // Windows writes handles in decimal
-        "/s 1 2",                 // trailing words
+        "s",                              // no switch character
+        "/x",                             // unknown letter
+        "/screen",                        // a word, not the letter
+        "/p",                             // a preview needs its window
+        "/p:",                            //
+        "/p 0",                           // and 0 is no window
+        "/p 12ab",                        // not decimal
+        "/p -5",                          //
+        "/c:0x10",                        // Windows writes handles in decimal
+        "/s 1 2",                         // trailing words
         "/p 99999999999999999999999999",  // past any handle
         "/",
     };
@@ -130,9 +130,18 @@ TEST(HackArguments, TheDaemonsWindowFromTheEnvironment)
 TEST(HackArguments, RefusalsSayWhy)
 {
     const std::vector<std::vector<const char *>> refused = {
-        {"-fps-nonsense"}, {"root"},          {"-window-id"},        {"-window-id", ""},     {"-window-id", "0"},
-        {"-window-id", "0x"}, {"-window-id", "0x0x5"}, {"-window-id", "-5"}, {"-window-id", " 5"}, {"-window-id", "5z"},
-        {"-window-id", "99999999999999999999999999"},  {"-music", "extra"},
+        {"-fps-nonsense"},
+        {"root"},
+        {"-window-id"},
+        {"-window-id", ""},
+        {"-window-id", "0"},
+        {"-window-id", "0x"},
+        {"-window-id", "0x0x5"},
+        {"-window-id", "-5"},
+        {"-window-id", " 5"},
+        {"-window-id", "5z"},
+        {"-window-id", "99999999999999999999999999"},
+        {"-music", "extra"},
     };
     for (const auto &args : refused) {
         const HackCommand c = hack(args);

@@ -57,7 +57,7 @@ TEST_F(Saver, SizingBlacksOutTheWindowThenDrawsInTheCentredSquare)
 {
     // Worked by hand: the square is as tall as the shorter side, the remainder split, the odd pixel right or top.
     const Square cases[] = {
-        {1280, 720, 280, 0, 720}, {800, 600, 100, 0, 600}, {600, 800, 0, 100, 600}, {512, 512, 0, 0, 512},
+        {1280, 720, 280, 0, 720}, {800, 600, 100, 0, 600},  {600, 800, 0, 100, 600}, {512, 512, 0, 0, 512},
         {1281, 720, 280, 0, 720}, {720, 1281, 0, 280, 720}, {1, 1, 0, 0, 1},         {300, 0, 149, 0, 1},
     };
     for (const Square &c : cases) {
@@ -65,10 +65,10 @@ TEST_F(Saver, SizingBlacksOutTheWindowThenDrawsInTheCentredSquare)
         saverProc(fakewin::windowHandle(), WM_SIZE, 0, MAKELPARAM(c.width, c.height));
         const std::string rect = "(" + std::to_string(c.x) + ", " + std::to_string(c.y) + ", " +
                                  std::to_string(c.side) + ", " + std::to_string(c.side) + ")";
-        EXPECT_EQ(fake::logText(),
-                  (std::vector<std::string>{"glDisable(3089)", "glClear(16640)", "glEnable(3089)", "glViewport" + rect,
-                                            "glScissor" + rect, "glMatrixMode(5889)", "glLoadIdentity()",
-                                            "gluPerspective(45, 1, 3, 2500)", "glMatrixMode(5888)", "glLoadIdentity()"}))
+        EXPECT_EQ(fake::logText(), (std::vector<std::string>{
+                                       "glDisable(3089)", "glClear(16640)", "glEnable(3089)", "glViewport" + rect,
+                                       "glScissor" + rect, "glMatrixMode(5889)", "glLoadIdentity()",
+                                       "gluPerspective(45, 1, 3, 2500)", "glMatrixMode(5888)", "glLoadIdentity()"}))
             << c.width << "x" << c.height;
     }
 }
@@ -165,10 +165,10 @@ TEST_F(Saver, MouseMovesEndItOnlyPastAFewPixelsAfterTheFirst)
 TEST_F(Saver, KeysClicksAndLosingActivationEndIt)
 {
     const MSG enders[] = {
-        {nullptr, WM_KEYDOWN, 'A', 0, 0, {}},          {nullptr, WM_SYSKEYDOWN, VK_MENU, 0, 0, {}},
-        {nullptr, WM_LBUTTONDOWN, 1, 0, 0, {}},        {nullptr, WM_RBUTTONDOWN, 2, 0, 0, {}},
-        {nullptr, WM_MBUTTONDOWN, 16, 0, 0, {}},       {nullptr, WM_XBUTTONDOWN, 0x10020, 0, 0, {}},
-        {nullptr, WM_ACTIVATEAPP, FALSE, 0, 0, {}},    {nullptr, WM_ACTIVATE, WA_INACTIVE, 0, 0, {}},
+        {nullptr, WM_KEYDOWN, 'A', 0, 0, {}},       {nullptr, WM_SYSKEYDOWN, VK_MENU, 0, 0, {}},
+        {nullptr, WM_LBUTTONDOWN, 1, 0, 0, {}},     {nullptr, WM_RBUTTONDOWN, 2, 0, 0, {}},
+        {nullptr, WM_MBUTTONDOWN, 16, 0, 0, {}},    {nullptr, WM_XBUTTONDOWN, 0x10020, 0, 0, {}},
+        {nullptr, WM_ACTIVATEAPP, FALSE, 0, 0, {}}, {nullptr, WM_ACTIVATE, WA_INACTIVE, 0, 0, {}},
     };
     for (const MSG &m : enders) {
         restart();
