@@ -22,8 +22,7 @@ SDL_Window *adopted = nullptr;
 
 #ifdef FROSTEL_HAVE_XLIB
 // SDL loads Xlib itself at run time; the copy already in the process is the one used.
-template <typename Function>
-Function xlib(const char *name)
+template <typename Function> Function xlib(const char *name)
 {
     void *library = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
     return library == nullptr ? nullptr : reinterpret_cast<Function>(dlsym(library, name));

@@ -49,7 +49,7 @@ TEST_PACKAGES=(clang-format libgtest-dev zlib1g-dev assimp-utils xvfb xauth xdot
 
 # What building the Debian package needs (dpkg-shlibdeps computes its dependencies), and checking it.
 PACKAGE_PACKAGES=(dpkg-dev file)
-PACKAGE_TEST_PACKAGES=(lintian desktop-file-utils appstream man-db)
+PACKAGE_TEST_PACKAGES=(lintian desktop-file-utils appstream man-db libxml2-utils)
 # What the browser build needs (the Debian emscripten finds node's modules through NODE_PATH; lame encodes the
 # music for the page), and its tests.
 WEB_PACKAGES=(emscripten node-acorn python3 lame)

@@ -51,19 +51,8 @@ protected:
         dir = fs::temp_directory_path() / ("frostel-hack-" + std::to_string(::getpid()));
         fs::remove_all(dir);
         fs::create_directories(dir);
-        Display *d = x.display();
         // A red background: black beside the square must be the hack's own doing.
-        XColor red{};
-        red.red = 0xffff;
-        red.flags = DoRed | DoGreen | DoBlue;
-        XAllocColor(d, DefaultColormap(d, DefaultScreen(d)), &red);
-        window = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 800, 600, 0, 0, red.pixel);
-        XSelectInput(d, window, StructureNotifyMask);
-        XMapWindow(d, window);
-        for (XEvent e;;) {
-            XNextEvent(d, &e);
-            if (e.type == MapNotify) break;
-        }
+        window = x.createWindow(800, 600, 0xff0000);
     }
     void TearDown() override
     {
