@@ -105,10 +105,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
         return runSaver(request);
     }
     case WindowsSaverCommand::Mode::FullScreen:
+        // One window over every monitor, black but for the square on the primary one (at 0, 0 on the desktop).
         request.style = WS_POPUP | WS_VISIBLE;
         request.exStyle = WS_EX_TOPMOST;
-        request.width = GetSystemMetrics(SM_CXSCREEN);
-        request.height = GetSystemMetrics(SM_CYSCREEN);
+        request.x = GetSystemMetrics(SM_XVIRTUALSCREEN);
+        request.y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+        request.width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+        request.height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+        request.areaX = -request.x;
+        request.areaY = -request.y;
+        request.areaWidth = GetSystemMetrics(SM_CXSCREEN);
+        request.areaHeight = GetSystemMetrics(SM_CYSCREEN);
         request.endOnInput = true;
         request.music = musicWanted();
         ShowCursor(FALSE);

@@ -80,9 +80,16 @@ void resizeSaverScene(int width, int height)
 {
     if (height == 0) height = 1;
     clearWholeWindow();
-    const SquareViewport square = squareViewport(width, height);
-    glViewport(square.x, square.y, square.side, square.side);
-    glScissor(square.x, square.y, square.side, square.side);
+    const bool wholeWindow = request.areaWidth <= 0 || request.areaHeight <= 0;
+    const int areaWidth = wholeWindow ? width : request.areaWidth;
+    const int areaHeight = wholeWindow ? height : request.areaHeight;
+    const SquareViewport square = squareViewport(areaWidth, areaHeight);
+    const int left = (wholeWindow ? 0 : request.areaX) + square.x;
+    const int top = (wholeWindow ? 0 : request.areaY) + square.y;
+    // GL counts rows from the bottom.
+    const int bottom = height - top - square.side;
+    glViewport(left, bottom, square.side, square.side);
+    glScissor(left, bottom, square.side, square.side);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(45.0, 1.0, 3.0, 2500.0);

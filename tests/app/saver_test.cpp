@@ -55,10 +55,11 @@ struct Square {
 
 TEST_F(Saver, SizingBlacksOutTheWindowThenDrawsInTheCentredSquare)
 {
-    // Worked by hand: the square is as tall as the shorter side, the remainder split, the odd pixel right or top.
+    // Worked by hand: the square is as tall as the shorter side, the remainder split, the odd pixel to the right
+    // or at the bottom (GL's y counts from the bottom).
     const Square cases[] = {
         {1280, 720, 280, 0, 720}, {800, 600, 100, 0, 600},  {600, 800, 0, 100, 600}, {512, 512, 0, 0, 512},
-        {1281, 720, 280, 0, 720}, {720, 1281, 0, 280, 720}, {1, 1, 0, 0, 1},         {300, 0, 149, 0, 1},
+        {1281, 720, 280, 0, 720}, {720, 1281, 0, 281, 720}, {1, 1, 0, 0, 1},         {300, 0, 149, 0, 1},
     };
     for (const Square &c : cases) {
         fake::log().clear();
@@ -70,6 +71,39 @@ TEST_F(Saver, SizingBlacksOutTheWindowThenDrawsInTheCentredSquare)
                                        "glScissor" + rect, "glMatrixMode(5889)", "glLoadIdentity()",
                                        "gluPerspective(45, 1, 3, 2500)", "glMatrixMode(5888)", "glLoadIdentity()"}))
             << c.width << "x" << c.height;
+    }
+}
+
+TEST_F(Saver, OnAWindowOverSeveralMonitorsTheSquareIsCentredOnTheArea)
+{
+    struct Layout {
+        int width, height;               // the window over every monitor
+        int areaX, areaY, areaW, areaH;  // the primary monitor in it, from its top left
+        std::string viewport;
+    };
+    const Layout layouts[] = {
+        // A 1280 × 1024 monitor left of a 1920 × 1080 primary: 1280 + 420 from the left, the bottom row 0.
+        {3200, 1080, 1280, 0, 1920, 1080, "(1700, 0, 1080, 1080)"},
+        // The primary above a second monitor of its size: the square's bottom row is 1080 up.
+        {1920, 2160, 0, 0, 1920, 1080, "(420, 1080, 1080, 1080)"},
+        // A primary lower than its taller neighbour on the left: 1024 - 900 - 124 = 0 rows below it.
+        {2464, 1024, 1024, 124, 1440, 900, "(1294, 0, 900, 900)"},
+    };
+    for (const Layout &l : layouts) {
+        restart();
+        SaverRequest r = wide(0, true);
+        r.width = l.width;
+        r.height = l.height;
+        r.areaX = l.areaX;
+        r.areaY = l.areaY;
+        r.areaWidth = l.areaW;
+        r.areaHeight = l.areaH;
+        EXPECT_EQ(runSaver(r), 0);
+        EXPECT_EQ(lastCall("glViewport").str(), "glViewport" + l.viewport) << l.width << "x" << l.height;
+        EXPECT_EQ(lastCall("glScissor").str(), "glScissor" + l.viewport);
+        // The one black-out went over the whole window, beyond the primary monitor too: nothing confined it.
+        EXPECT_EQ(fake::count("glClear"), 1u);
+        EXPECT_EQ(fake::count("glScissor"), 1u);
     }
 }
 
