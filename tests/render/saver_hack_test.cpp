@@ -144,6 +144,23 @@ TEST_F(SaverHack, AWindowThatGoesAwayEndsItWithOneLine)
     EXPECT_NE(output.find("window is gone"), std::string::npos) << output;
 }
 
+// A daemon ends a hack so: SIGTERM, and its window destroyed at once, often before the hack has stopped drawing.
+TEST_F(SaverHack, AWindowDestroyedRightAfterSigtermIsAQuietEndWithZero)
+{
+    for (int round = 0; round < 3; ++round) {
+        if (window == 0) window = x.createWindow(800, 600, 0xff0000);
+        ASSERT_TRUE(start({"-window-id", windowId(true)}));
+        pause(2);
+        ASSERT_TRUE(hack.running());
+        kill(hack.pid(), SIGTERM);
+        XDestroyWindow(x.display(), window);
+        XSync(x.display(), False);
+        window = 0;
+        EXPECT_EQ(hack.waitExit(2.0), 0) << readWholeFile((dir / "output.txt").string());
+        EXPECT_EQ(readWholeFile((dir / "output.txt").string()), "");
+    }
+}
+
 TEST_F(SaverHack, ArgumentsItCannotUseEndItWithOne)
 {
     ASSERT_TRUE(start({"-window-id", "0x"}));
