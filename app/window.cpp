@@ -101,7 +101,8 @@ bool registerClass(WNDPROC proc)
 }
 
 // From a created window on: the pixel format, the context, showing it, the first sizing and the scene.
-bool prepareWindow(int width, int height, int bits, void (*resize)(int, int))
+// A child window (the screen saver's preview) leaves the focus with the window it lives in.
+bool prepareWindow(int width, int height, int bits, void (*resize)(int, int), bool takeFocus)
 {
     if (!pixelFormatFilled) {
         fillPixelFormat(bits);
@@ -118,8 +119,10 @@ bool prepareWindow(int width, int height, int bits, void (*resize)(int, int))
     if (!wglMakeCurrent(hDC, hRC)) return failWith("Can't Activate The GL Rendering Context.");
 
     ShowWindow(hWnd, SW_SHOW);
-    SetForegroundWindow(hWnd);
-    SetFocus(hWnd);
+    if (takeFocus) {
+        SetForegroundWindow(hWnd);
+        SetFocus(hWnd);
+    }
     // The requested size, not the client size the window got; a later WM_SIZE brings that.
     resize(width, height);
 
@@ -179,7 +182,7 @@ bool openWindow(const char *title, int width, int height, int bits, bool fullscr
     hWnd = CreateWindowExA(exStyle, className, title, createStyle, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
                            nullptr, nullptr, hInstance, nullptr);
     if (!hWnd) return failWith("Window Creation Error.");
-    return prepareWindow(width, height, bits, resizeScene);
+    return prepareWindow(width, height, bits, resizeScene, true);
 }
 
 bool openShapedWindow(const char *title, const WindowShape &shape, int bits)
@@ -188,7 +191,7 @@ bool openShapedWindow(const char *title, const WindowShape &shape, int bits)
     hWnd = CreateWindowExA(shape.exStyle, className, title, shape.style, shape.x, shape.y, shape.width, shape.height,
                            shape.parent, nullptr, hInstance, nullptr);
     if (!hWnd) return failWith("Window Creation Error.");
-    return prepareWindow(shape.width, shape.height, bits, shape.resize);
+    return prepareWindow(shape.width, shape.height, bits, shape.resize, (shape.style & WS_CHILD) == 0);
 }
 
 void resizeScene(int width, int height)

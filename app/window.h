@@ -24,7 +24,7 @@ struct WindowShape {
     WNDPROC proc;
     void (*resize)(int width, int height);
 };
-// As openWindow, without a display mode change.
+// As openWindow, without a display mode change; a WS_CHILD window takes neither the foreground nor the focus.
 bool openShapedWindow(const char *title, const WindowShape &shape, int bits);
 LRESULT CALLBACK windowProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
 void resizeScene(int width, int height);

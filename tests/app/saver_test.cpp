@@ -161,6 +161,22 @@ TEST_F(Saver, RunOpensTheRequestedWindowWithoutMusicUnlessAsked)
     EXPECT_EQ(lastCall("PlaySoundA").args.back(), double(SND_ASYNC | SND_LOOP));
 }
 
+TEST_F(Saver, OnlyAWindowOfItsOwnTakesTheFocus)
+{
+    // Full screen: in front and with the keys, as the demo's window.
+    EXPECT_EQ(runSaver(wide(0, true)), 0);
+    EXPECT_EQ(fake::count("SetForegroundWindow"), 1u);
+    EXPECT_EQ(fake::count("SetFocus"), 1u);
+    // The preview inside the display settings, and a window handed over: the keys stay where they were.
+    restart();
+    SaverRequest r = wide(0, false);
+    r.style = WS_CHILD | WS_VISIBLE;
+    EXPECT_EQ(runSaver(r), 0);
+    EXPECT_EQ(fake::count("ShowWindow"), 1u);
+    EXPECT_EQ(fake::count("SetForegroundWindow"), 0u);
+    EXPECT_EQ(fake::count("SetFocus"), 0u);
+}
+
 TEST_F(Saver, AWindowThatCannotOpenEndsWithOne)
 {
     fakewin::script().createWindowFails = true;
