@@ -77,6 +77,59 @@ bool failWith(const char *text)
 
 void shutdownBox(const char *text) { MessageBoxA(nullptr, text, "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION); }
 
+bool registerClass(WNDPROC proc)
+{
+    hInstance = GetModuleHandleA(nullptr);
+
+    WNDCLASSA wc;
+    std::memset(&wc, 0, sizeof wc);
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
+    wc.lpfnWndProc = proc;
+    wc.cbClsExtra = 0;
+    wc.cbWndExtra = 0;
+    wc.hInstance = hInstance;
+    wc.hIcon = LoadIconA(nullptr, IDI_WINLOGO);
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = nullptr;
+    wc.lpszMenuName = nullptr;
+    wc.lpszClassName = className;
+    if (!RegisterClassA(&wc)) {
+        errorBox("Failed To Register The Window Class.", MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    return true;
+}
+
+// From a created window on: the pixel format, the context, showing it, the first sizing and the scene.
+// A child window (the screen saver's preview) leaves the focus with the window it lives in.
+bool prepareWindow(int width, int height, int bits, void (*resize)(int, int), bool takeFocus)
+{
+    if (!pixelFormatFilled) {
+        fillPixelFormat(bits);
+        pixelFormatFilled = true;
+    }
+
+    hDC = GetDC(hWnd);
+    if (!hDC) return failWith("Can't Create A GL Device Context.");
+    const int format = ChoosePixelFormat(hDC, &pixelFormat);
+    if (!format) return failWith("Can't Find A Suitable PixelFormat.");
+    if (!SetPixelFormat(hDC, format, &pixelFormat)) return failWith("Can't Set The PixelFormat.");
+    hRC = wglCreateContext(hDC);
+    if (!hRC) return failWith("Can't Create A GL Rendering Context.");
+    if (!wglMakeCurrent(hDC, hRC)) return failWith("Can't Activate The GL Rendering Context.");
+
+    ShowWindow(hWnd, SW_SHOW);
+    if (takeFocus) {
+        SetForegroundWindow(hWnd);
+        SetFocus(hWnd);
+    }
+    // The requested size, not the client size the window got; a later WM_SIZE brings that.
+    resize(width, height);
+
+    if (!initScene()) return failWith("Initialization Failed.");
+    return true;
+}
+
 }  // namespace
 
 void resetWindowState()
@@ -93,24 +146,7 @@ void resetWindowState()
 
 bool openWindow(const char *title, int width, int height, int bits, bool fullscreen)
 {
-    hInstance = GetModuleHandleA(nullptr);
-
-    WNDCLASSA wc;
-    std::memset(&wc, 0, sizeof wc);
-    wc.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
-    wc.lpfnWndProc = windowProc;
-    wc.cbClsExtra = 0;
-    wc.cbWndExtra = 0;
-    wc.hInstance = hInstance;
-    wc.hIcon = LoadIconA(nullptr, IDI_WINLOGO);
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = nullptr;
-    wc.lpszMenuName = nullptr;
-    wc.lpszClassName = className;
-    if (!RegisterClassA(&wc)) {
-        errorBox("Failed To Register The Window Class.", MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
+    if (!registerClass(windowProc)) return false;
 
     RECT rect;
     rect.left = 0;
@@ -146,29 +182,16 @@ bool openWindow(const char *title, int width, int height, int bits, bool fullscr
     hWnd = CreateWindowExA(exStyle, className, title, createStyle, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
                            nullptr, nullptr, hInstance, nullptr);
     if (!hWnd) return failWith("Window Creation Error.");
+    return prepareWindow(width, height, bits, resizeScene, true);
+}
 
-    if (!pixelFormatFilled) {
-        fillPixelFormat(bits);
-        pixelFormatFilled = true;
-    }
-
-    hDC = GetDC(hWnd);
-    if (!hDC) return failWith("Can't Create A GL Device Context.");
-    const int format = ChoosePixelFormat(hDC, &pixelFormat);
-    if (!format) return failWith("Can't Find A Suitable PixelFormat.");
-    if (!SetPixelFormat(hDC, format, &pixelFormat)) return failWith("Can't Set The PixelFormat.");
-    hRC = wglCreateContext(hDC);
-    if (!hRC) return failWith("Can't Create A GL Rendering Context.");
-    if (!wglMakeCurrent(hDC, hRC)) return failWith("Can't Activate The GL Rendering Context.");
-
-    ShowWindow(hWnd, SW_SHOW);
-    SetForegroundWindow(hWnd);
-    SetFocus(hWnd);
-    // The requested size, not the client size the window got; a later WM_SIZE brings that.
-    resizeScene(width, height);
-
-    if (!initScene()) return failWith("Initialization Failed.");
-    return true;
+bool openShapedWindow(const char *title, const WindowShape &shape, int bits)
+{
+    if (!registerClass(shape.proc)) return false;
+    hWnd = CreateWindowExA(shape.exStyle, className, title, shape.style, shape.x, shape.y, shape.width, shape.height,
+                           shape.parent, nullptr, hInstance, nullptr);
+    if (!hWnd) return failWith("Window Creation Error.");
+    return prepareWindow(shape.width, shape.height, bits, shape.resize, (shape.style & WS_CHILD) == 0);
 }
 
 void resizeScene(int width, int height)

@@ -14,6 +14,18 @@ extern bool windowActive;
 
 // Shows its own message box on failure and has released what it made.
 bool openWindow(const char *title, int width, int height, int bits, bool fullscreen);
+
+// A window of another shape than the demo's (the screen saver's), with its own procedure and resizing.
+struct WindowShape {
+    DWORD style;
+    DWORD exStyle;
+    HWND parent;
+    int x, y, width, height;
+    WNDPROC proc;
+    void (*resize)(int width, int height);
+};
+// As openWindow, without a display mode change; a WS_CHILD window takes neither the foreground nor the focus.
+bool openShapedWindow(const char *title, const WindowShape &shape, int bits);
 LRESULT CALLBACK windowProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
 void resizeScene(int width, int height);
 void closeWindow();

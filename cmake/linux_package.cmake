@@ -59,6 +59,15 @@ install(CODE "if(CMAKE_INSTALL_DO_STRIP)
   execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
                           \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib/games/frostel/frostel\" COMMAND_ERROR_IS_FATAL ANY)
 endif()")
+# The screen-saver hack where XScreenSaver looks for hacks, under the name its settings file gives; it finds
+# share/games/frostel relative to its own folder.
+install(TARGETS frostel-saver RUNTIME DESTINATION libexec/xscreensaver)
+install(CODE "set(hacks \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/libexec/xscreensaver\")
+file(RENAME \"\${hacks}/frostel-saver\" \"\${hacks}/frostel\")
+if(CMAKE_INSTALL_DO_STRIP)
+  execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment \"\${hacks}/frostel\" COMMAND_ERROR_IS_FATAL ANY)
+endif()")
+install(FILES packaging/linux/frostel.xml DESTINATION share/xscreensaver/config)
 install(DIRECTORY ${FROSTEL_DATA_DIR}/ DESTINATION share/games/frostel/data)
 install(FILES packaging/linux/${FROSTEL_ID}.desktop DESTINATION share/applications)
 install(FILES ${frostel_out}/${FROSTEL_ID}.metainfo.xml DESTINATION share/metainfo)
@@ -94,6 +103,8 @@ gentle tune loops. It opens one window and needs no settings.")
 # exception: SDL opens the OpenGL library (libGL.so.1, and through it Mesa) at run time, out of their sight.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS libgl1)
+# The screen saver is there for whoever runs the daemon; the scene itself needs none.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS xscreensaver)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE

@@ -17,15 +17,32 @@ endif()
 # Only the file gets our icon: the window class keeps its stock one.
 set(FROSTEL_ICO ${frostel_icons_from}/frostel.ico)
 enable_language(RC)
+set(FROSTEL_RC_FILE frostel.exe)
+set(FROSTEL_RC_INTERNAL frostel)
+set(FROSTEL_RC_DESCRIPTION "Frostel winter scene")
 configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/frostel.rc.in ${CMAKE_BINARY_DIR}/frostel.rc @ONLY)
 target_sources(frostel PRIVATE ${CMAKE_BINARY_DIR}/frostel.rc)
 set_source_files_properties(${CMAKE_BINARY_DIR}/frostel.rc PROPERTIES OBJECT_DEPENDS ${FROSTEL_ICO})
+# The screen saver: the same icon and version, under its own file name, with its settings box.
+set(FROSTEL_RC_FILE frostel.scr)
+set(FROSTEL_RC_INTERNAL frostel-saver)
+set(FROSTEL_RC_DESCRIPTION "Frostel screen saver")
+configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/frostel.rc.in ${CMAKE_BINARY_DIR}/frostel-scr-version.rc @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/frostel-saver.rc.in ${CMAKE_BINARY_DIR}/frostel-saver.rc @ONLY)
+target_sources(frostel-scr PRIVATE ${CMAKE_BINARY_DIR}/frostel-saver.rc)
+set_source_files_properties(${CMAKE_BINARY_DIR}/frostel-saver.rc PROPERTIES OBJECT_DEPENDS
+                            "${FROSTEL_ICO};${CMAKE_BINARY_DIR}/frostel-scr-version.rc")
+if(TARGET frostel_host_data)
+  add_dependencies(frostel-scr frostel_host_data)
+elseif(TARGET frostel_icons)
+  add_dependencies(frostel-scr frostel_icons)
+endif()
 
 # Only Windows' own DLLs beside the exe: MSVC's C and C++ runtimes go in statically as well.
-set_target_properties(frostel frostel_core PROPERTIES MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+set_target_properties(frostel frostel-scr frostel_core PROPERTIES MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
 
 # The zip unpacks to frostel.exe with data/ beside it, so a double-click finds its data.
-install(TARGETS frostel RUNTIME DESTINATION .)
+install(TARGETS frostel frostel-scr RUNTIME DESTINATION .)
 install(DIRECTORY ${FROSTEL_DATA_DIR}/ DESTINATION data)
 # Notepad of older Windows wants CR LF.
 configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/README.txt.in ${CMAKE_BINARY_DIR}/README.txt @ONLY NEWLINE_STYLE CRLF)

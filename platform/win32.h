@@ -185,6 +185,7 @@ static_assert(sizeof(DEVMODEA) == 156, "DEVMODEA must keep Win32's size");
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_SHOWWINDOW 0x0018
+#define WM_ACTIVATEAPP 0x001C
 #define WM_NCCREATE 0x0081
 #define WM_NCDESTROY 0x0082
 #define WM_KEYDOWN 0x0100
@@ -194,6 +195,11 @@ static_assert(sizeof(DEVMODEA) == 156, "DEVMODEA must keep Win32's size");
 #define WM_SYSKEYUP 0x0105
 #define WM_SYSCHAR 0x0106
 #define WM_SYSCOMMAND 0x0112
+#define WM_MOUSEMOVE 0x0200
+#define WM_LBUTTONDOWN 0x0201
+#define WM_RBUTTONDOWN 0x0204
+#define WM_MBUTTONDOWN 0x0207
+#define WM_XBUTTONDOWN 0x020B
 
 #define WA_INACTIVE 0
 #define WA_ACTIVE 1
@@ -273,6 +279,7 @@ static_assert(sizeof(DEVMODEA) == 156, "DEVMODEA must keep Win32's size");
 #define CS_OWNDC 0x0020
 #define WS_OVERLAPPED 0x00000000L
 #define WS_POPUP 0x80000000L
+#define WS_CHILD 0x40000000L
 #define WS_VISIBLE 0x10000000L
 #define WS_CLIPSIBLINGS 0x04000000L
 #define WS_CLIPCHILDREN 0x02000000L
@@ -281,6 +288,7 @@ static_assert(sizeof(DEVMODEA) == 156, "DEVMODEA must keep Win32's size");
 #define WS_THICKFRAME 0x00040000L
 #define WS_MINIMIZEBOX 0x00020000L
 #define WS_MAXIMIZEBOX 0x00010000L
+#define WS_EX_TOPMOST 0x00000008L
 #define WS_EX_WINDOWEDGE 0x00000100L
 #define WS_EX_APPWINDOW 0x00040000L
 #define SW_HIDE 0

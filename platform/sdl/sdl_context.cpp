@@ -15,6 +15,10 @@ void setAttribute(SDL_GLattr attribute, int value) { SDL_GL_SetAttribute(attribu
 bool remakeNativeWindowFor(WindowRecord &record, const GlPixelAttributes &wanted)
 {
     NativeWindow &native = *record.native;
+    // Another program's window keeps its visual; the context is made for that.
+    if (native.foreign) {
+        return true;
+    }
     int x = 0;
     int y = 0;
     int width = 0;

@@ -16,6 +16,7 @@ struct NativeWindow {
     SDL_Window *sdlWindow = nullptr;
     Uint32 sdlFlags = 0;  // what it was created with, to create it again alike
     bool minimised = false;
+    bool foreign = false;  // another program's X window: its own visual, never remade, raised or focused
 };
 
 // Initialises the subsystems on first need; everything is shut down at process exit.
@@ -57,5 +58,8 @@ void applyGlAttributes(const GlPixelAttributes &attributes);
 const SDL_DisplayMode *fullScreenMode();
 
 SDL_Window *sdlWindowOf(HWND window);
+
+// The window drawIntoForeignWindow adopted, for the next native window; null when none waits.
+SDL_Window *takeAdoptedWindow();
 
 }  // namespace platform

@@ -18,6 +18,9 @@ NativeWindow *createNativeWindow(const WindowRecord &record, const char *title, 
         reportSdlFailure("Could not create the window");
         return nullptr;
     }
+    if (SDL_Window *adopted = takeAdoptedWindow()) {
+        return new NativeWindow{title, adopted, SDL_GetWindowFlags(adopted), false, true};
+    }
 
     // Created hidden, as Windows does without WS_VISIBLE; shown by ShowWindow.
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
@@ -103,6 +106,9 @@ BOOL WINAPI SetForegroundWindow(HWND hWnd)
     if (record == nullptr) {
         return FALSE;
     }
+    if (record->native->foreign) {
+        return TRUE;
+    }
     SDL_RaiseWindow(record->native->sdlWindow);
     return TRUE;
 }
@@ -119,7 +125,9 @@ HWND WINAPI SetFocus(HWND hWnd)
         return nullptr;
     }
     // Drivers without input focus (offscreen) refuse; the window is still the one keys go to.
-    SDL_SetWindowInputFocus(record->native->sdlWindow);
+    if (!record->native->foreign) {
+        SDL_SetWindowInputFocus(record->native->sdlWindow);
+    }
     focusedWindow = hWnd;
     return previous;
 }

@@ -4,6 +4,7 @@
 
 #if __has_include(<X11/Xlib.h>)
 #include <X11/Xlib.h>
+#include <csignal>
 #include <cstdio>
 #include <dlfcn.h>
 #include <unistd.h>
@@ -23,10 +24,42 @@ namespace {
 using GetErrorText = int (*)(Display *, int, char *, int);
 GetErrorText errorText = nullptr;
 
+// A screen-saver daemon sends SIGTERM and destroys the window at once: a window that goes after the program was
+// asked to end is that end, not a fault.
+volatile sig_atomic_t endAsked = 0;
+struct sigaction sdlHandlers[2];
+const int endingSignals[2] = {SIGINT, SIGTERM};
+
+void noteEndAsked(int signal)
+{
+    endAsked = 1;
+    const struct sigaction &sdl = sdlHandlers[signal == SIGINT ? 0 : 1];
+    sdl.sa_handler(signal);
+}
+
+// Only where SDL handles the signal itself: an ignored or default signal keeps its meaning.
+void watchEndingSignals()
+{
+    for (int i = 0; i < 2; ++i) {
+        struct sigaction current = {};
+        if (sigaction(endingSignals[i], nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) != 0 ||
+            current.sa_handler == SIG_DFL || current.sa_handler == SIG_IGN) {
+            continue;
+        }
+        sdlHandlers[i] = current;
+        struct sigaction noting = current;
+        noting.sa_handler = noteEndAsked;
+        sigaction(endingSignals[i], &noting, nullptr);
+    }
+}
+
 // Every X error ended the program already (Xlib's default handler exits); SDL brackets the few requests it
 // expects to fail with handlers of its own, which put this one back afterwards.
 int onXError(Display *display, XErrorEvent *error)
 {
+    if (endAsked != 0) {
+        _exit(0);
+    }
     char what[128] = "";
     if (errorText != nullptr) {
         errorText(display, error->error_code, what, sizeof what);
@@ -65,6 +98,7 @@ void guardX11Connection()
     }
     setErrorHandler(onXError);
     setIoErrorHandler(onXConnectionLost);
+    watchEndingSignals();
     guarded = true;
 }
 

@@ -43,14 +43,15 @@ need_packages() {
 # What building and running the Linux program needs.
 BUILD_PACKAGES=(build-essential cmake pkg-config libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri)
 # What the tests need on top: openbox is the window manager and pulseaudio the sound server that the desktop
-# tests start (and freeze) for themselves; xfonts-base gives Xvfb the fonts SDL's message boxes need.
+# tests start (and freeze) for themselves; xfonts-base gives Xvfb the fonts SDL's message boxes need; xscreensaver
+# is the daemon the screen-saver hack is tried under.
 TEST_PACKAGES=(clang-format nodejs libgtest-dev zlib1g-dev assimp-utils xvfb xauth xdotool x11-utils imagemagick sox clang libclang-rt-dev
-               openbox pulseaudio xfonts-base
+               openbox pulseaudio xfonts-base xscreensaver
                g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 wine wine64)
 
 # What building the Debian package needs (dpkg-shlibdeps computes its dependencies), and checking it.
 PACKAGE_PACKAGES=(dpkg-dev file)
-PACKAGE_TEST_PACKAGES=(lintian desktop-file-utils appstream man-db)
+PACKAGE_TEST_PACKAGES=(lintian desktop-file-utils appstream man-db libxml2-utils)
 # What the browser build needs (the Debian emscripten finds node's modules through NODE_PATH; lame encodes the
 # music for the page), and its tests.
 WEB_PACKAGES=(emscripten node-acorn python3 lame)

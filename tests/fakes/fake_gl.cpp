@@ -144,6 +144,10 @@ void glViewport(GLint x, GLint y, GLsizei w, GLsizei h)
 {
     record("glViewport", {double(x), double(y), double(w), double(h)});
 }
+void glScissor(GLint x, GLint y, GLsizei w, GLsizei h)
+{
+    record("glScissor", {double(x), double(y), double(w), double(h)});
+}
 void glMatrixMode(GLenum mode)
 {
     record("glMatrixMode", {double(mode)});

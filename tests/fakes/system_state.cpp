@@ -1,6 +1,7 @@
 // One reset for all the globals the system keeps, so a new one cannot be forgotten in one suite.
 #include "tests/fakes/system_state.h"
 
+#include "app/saver.h"
 #include "app/window.h"
 #include "assets/mesh_model.h"
 #include "assets/texture_cache.h"
@@ -17,6 +18,7 @@ void resetSystemState()
     fakegl::reset();
     fakewin::reset();
     resetWindowState();
+    resetSaverState();
     snowflakes.clear();
     sparkles.clear();
     textureCache.clear();

@@ -27,6 +27,11 @@ foreach(field Package Version Architecture Section Priority Maintainer Descripti
     message(FATAL_ERROR "the package has no ${field} field")
   endif()
 endforeach()
+# The screen saver needs its daemon only when someone uses it: suggested, never required.
+run(value_Suggests dpkg-deb --field "${DEB}" Suggests)
+if(NOT value_Suggests MATCHES "(^|, *)xscreensaver($|[ ,])" OR value_Depends MATCHES "xscreensaver")
+  message(FATAL_ERROR "xscreensaver should be suggested only (Suggests: '${value_Suggests}')")
+endif()
 foreach(pair "Package=frostel" "Version=${VERSION}" "Architecture=${arch}" "Section=games")
   string(REPLACE "=" ";" pair "${pair}")
   list(GET pair 0 field)
@@ -65,7 +70,8 @@ foreach(line IN LISTS lines)
     continue()
   endif()
   set(expected_mode rw-r--r--)
-  if(path STREQUAL "usr/games/frostel" OR path STREQUAL "usr/lib/games/frostel/frostel")
+  if(path STREQUAL "usr/games/frostel" OR path STREQUAL "usr/lib/games/frostel/frostel"
+     OR path STREQUAL "usr/libexec/xscreensaver/frostel")
     set(expected_mode rwxr-xr-x)
   endif()
   if(NOT mode STREQUAL expected_mode)
@@ -87,7 +93,7 @@ set(sizes 16 22 24 32 48 64 128 256)
 set(expected usr/games/frostel usr/lib/games/frostel/frostel usr/share/applications/${id}.desktop
              usr/share/metainfo/${id}.metainfo.xml usr/share/icons/hicolor/scalable/apps/${id}.svg
              usr/share/man/man6/frostel.6.gz usr/share/doc/frostel/copyright usr/share/doc/frostel/changelog.gz
-             ${overrides})
+             usr/libexec/xscreensaver/frostel usr/share/xscreensaver/config/frostel.xml ${overrides})
 foreach(f IN LISTS data_files)
   list(APPEND expected usr/share/games/frostel/data/${f})
 endforeach()

@@ -3,8 +3,10 @@
 
 // Xlib after GoogleTest: its macros (None, Bool) would break GoogleTest's templates.
 #include "tests/render/x_session.h"
+#include "tests/windows/child_process.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -133,4 +135,38 @@ TEST_F(Package, CommandWithoutItsFolderFailsWithoutRunningTheProgram)
     ASSERT_TRUE(x().start(launcher, (scratch / "elsewhere").string(), environment));
     EXPECT_GT(x().waitExit(20), 0);
     EXPECT_EQ(x().waitForWindow(kTitle, 1), 0u) << "the program ran without its folder";
+}
+
+// The screen-saver hack as XScreenSaver runs it from the package, given an 800 × 600 window: the scene as the
+// centred 600 × 600 square found through its own folder, black beside it over the window's red, SIGTERM ending it.
+TEST_F(Package, ScreenSaverHackDrawsTheSquareIntoTheWindowItIsGivenAndEndsWithZeroOnSigterm)
+{
+    const Window w = x().createWindow(800, 600, 0xff0000);
+    char id[32];
+    std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(w));
+    ChildProcess hack;
+    const std::string output = (scratch / "hack.txt").string();
+    ASSERT_TRUE(hack.start({(scratch / "root/usr/libexec/xscreensaver/frostel").string(), "-window-id", id},
+                           (scratch / "elsewhere").string(), environment, output));
+    std::this_thread::sleep_for(std::chrono::seconds(4));
+    ASSERT_TRUE(hack.running()) << readWholeFile(output);
+    const RgbImage view = x().grab(w);
+    ASSERT_EQ(view.width, 800);
+    ASSERT_EQ(view.height, 600);
+    RgbImage square;
+    square.width = square.height = 600;
+    size_t litBeside = 0;
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x) {
+            const unsigned char *p = view.at(x, y);
+            if (x >= 100 && x < 700)
+                square.rgb.insert(square.rgb.end(), p, p + 3);
+            else
+                litBeside += p[0] > 8 || p[1] > 8 || p[2] > 8 ? 1 : 0;
+        }
+    EXPECT_EQ(litBeside, 0u) << "the strips beside the square";
+    expectTheDefaultScene(shares(square));
+    kill(hack.pid(), SIGTERM);
+    EXPECT_EQ(hack.waitExit(1.0), 0) << readWholeFile(output);
+    XDestroyWindow(x().display(), w);
 }

@@ -112,6 +112,19 @@ RgbImage XSession::grab(Window w)
     return out;
 }
 
+Window XSession::createWindow(int width, int height, unsigned long background)
+{
+    const Window w = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, unsigned(width), unsigned(height),
+                                         0, 0, background);
+    XSelectInput(display_, w, StructureNotifyMask);
+    XMapWindow(display_, w);
+    for (XEvent e;;) {
+        XWindowEvent(display_, w, StructureNotifyMask, &e);
+        if (e.type == MapNotify) break;
+    }
+    return w;
+}
+
 void XSession::sendKey(Window w, const char *keysym)
 {
     XKeyEvent e{};

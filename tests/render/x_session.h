@@ -26,6 +26,8 @@ public:
     // Waits up to `seconds` for a mapped top-level window with this exact title.
     Window waitForWindow(const std::string &title, double seconds);
     RgbImage grab(Window w);
+    // A mapped top-level window of this size and background pixel, as a screen-saver daemon makes one.
+    Window createWindow(int width, int height, unsigned long background);
     void sendKey(Window w, const char *keysym);
     void requestClose(Window w);
     // Exit status, or -1 when the program did not exit within `seconds` (it is then killed).

@@ -105,13 +105,23 @@ file(REMOVE_RECURSE "${work}")
 
 # Version information: numbers and strings of this build's version.
 string(REPLACE "." ", " dotted "${VERSION}")
+get_filename_component(file_name "${EXE}" NAME)
 foreach(expected "FILEVERSION ${dotted}, 0" "PRODUCTVERSION ${dotted}, 0" "VALUE \"ProductVersion\", \"${VERSION}\""
                  "VALUE \"FileVersion\", \"${VERSION}\"" "VALUE \"ProductName\", \"Frostel\""
-                 "VALUE \"OriginalFilename\", \"frostel.exe\""
+                 "VALUE \"OriginalFilename\", \"${file_name}\""
                  "VALUE \"LegalCopyright\", \"Copyright (C) 2026 The Frostel developers. MIT License\"")
   string(FIND "${rc}" "${expected}" found)
   if(found EQUAL -1)
     message(FATAL_ERROR "the version information lacks '${expected}'")
   endif()
 endforeach()
+# The screen saver's name in Windows' list (string 1) and its settings box with its one check box.
+if(file_name MATCHES "\\.scr$")
+  foreach(expected "1, \"Frostel\"" "\"Play the music\"" "CAPTION \"Frostel Screen Saver\"")
+    string(FIND "${rc}" "${expected}" found)
+    if(found EQUAL -1)
+      message(FATAL_ERROR "the screen saver's resources lack '${expected}'")
+    endif()
+  endforeach()
+endif()
 message(STATUS "icon group 1 holds ${images} byte for byte; version ${VERSION}")

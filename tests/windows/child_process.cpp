@@ -105,7 +105,7 @@ void PrivateXServer::stop()
     }
 }
 
-bool PrivateXServer::start(const std::string &xvfb, bool withGl, bool builtInFontsOnly)
+bool PrivateXServer::start(const std::string &xvfb, bool withGl, bool builtInFontsOnly, const std::string &screen)
 {
     int fds[2];
     if (pipe(fds) != 0) return false;
@@ -122,9 +122,10 @@ bool PrivateXServer::start(const std::string &xvfb, bool withGl, bool builtInFon
         // -displayfd: the server picks a free display and writes its number once it accepts clients.
         // -noreset: a client that connects as the last one leaves would otherwise meet a resetting server.
         // Room for a 512 x 512 window with a window manager's frame.
-        std::vector<std::string> args = {xvfb,        "-displayfd", fd,
-                                         "-screen",   "0",          withGl ? "1024x768x24" : "640x480x24",
-                                         "-nolisten", "tcp",        "-noreset"};
+        std::vector<std::string> args = {
+            xvfb,        "-displayfd", fd,
+            "-screen",   "0",          !screen.empty() ? screen : withGl ? "1024x768x24" : "640x480x24",
+            "-nolisten", "tcp",        "-noreset"};
         args.insert(args.end(), {withGl ? "+extension" : "-extension", "GLX"});
         if (builtInFontsOnly) args.insert(args.end(), {"-fp", "built-ins"});
         std::vector<char *> argv = argvOf(args);

@@ -36,7 +36,8 @@ public:
 
     // With `builtInFontsOnly`, the server has only its own "fixed" and "cursor": too few for SDL's message
     // boxes, enough for xmessage.
-    bool start(const std::string &xvfb, bool withGl, bool builtInFontsOnly = false);
+    // `screen` ("1280x720x24") replaces the default size of 1024 × 768 with GL, 640 × 480 without.
+    bool start(const std::string &xvfb, bool withGl, bool builtInFontsOnly = false, const std::string &screen = "");
     void stop();  // as when the display goes away under its clients
     const std::string &display() const { return display_; }
 

@@ -315,3 +315,114 @@ TEST_F(Wine, WithoutOpenGlTheBoxSaysWhyAndTheExitStatusIsOne)
         ++boxes;
     EXPECT_EQ(boxes, 1u) << after;
 }
+
+namespace {
+
+// Pixels of the rectangle that are not black.
+size_t litPixels(const RgbImage &image, int x0, int x1)
+{
+    size_t lit = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const unsigned char *p = image.at(x, y);
+            lit += p[0] > 8 || p[1] > 8 || p[2] > 8 ? 1 : 0;
+        }
+    return lit;
+}
+
+RgbImage columns(const RgbImage &image, int x0, int x1)
+{
+    RgbImage out;
+    out.width = x1 - x0;
+    out.height = image.height;
+    for (int y = 0; y < image.height; ++y) out.rgb.insert(out.rgb.end(), image.at(x0, y), image.at(x1, y));
+    return out;
+}
+
+// The Music value user.reg holds for the saver, once the wine server has written it out; 0 when there is none.
+int musicSetting(const WinePlace &place)
+{
+    place.stopServer();
+    const std::string reg = readWholeFile(place.prefix() + "/user.reg");
+    const size_t key = reg.find("[Software\\\\Frostel\\\\Screen Saver]");
+    if (key == std::string::npos) return 0;
+    const size_t end = reg.find("\n[", key);
+    const size_t value = reg.find("\"Music\"=dword:", key);
+    if (value == std::string::npos || value > end) return 0;
+    return std::stoi(reg.substr(value + 14, 8), nullptr, 16);
+}
+
+}  // namespace
+
+// frostel.scr /s as Windows starts it: from another folder (Windows' own), on a wide 1280 × 720 screen. The scene
+// is the centred 720 × 720 square and the sides stay black after half a minute of frames; a mouse move ends it.
+TEST_F(Wine, ScreenSaverFillsAWideScreenWithTheSquareAndAMouseMoveEndsItWithZero)
+{
+    PrivateXServer server;
+    ASSERT_TRUE(server.start(FROSTEL_XVFB, true, false, "1280x720x24")) << "could not start " << FROSTEL_XVFB;
+    XSession wide(server.display());
+    ASSERT_TRUE(wide.connected());
+    const fs::path elsewhere = fs::current_path() / "saver-elsewhere";
+    fs::create_directories(elsewhere);
+
+    ChildProcess saver;
+    std::vector<std::string> env = place.environment();
+    env.push_back("DISPLAY=" + server.display());
+    const std::string scr = place.exeDir() + "/frostel.scr";
+    ASSERT_TRUE(saver.start({place.wine, scr, "/s"}, elsewhere.string(), env, "wine-saver.log"));
+    std::this_thread::sleep_for(std::chrono::seconds(30));
+    ASSERT_TRUE(saver.running()) << readWholeFile("wine-saver.log");
+
+    const RgbImage screen = wide.grab(DefaultRootWindow(wide.display()));
+    savePpm(screen, "wine-saver.ppm");
+    ASSERT_EQ(screen.width, 1280);
+    ASSERT_EQ(screen.height, 720);
+    EXPECT_EQ(litPixels(screen, 0, 280), 0u) << "left of the square";
+    EXPECT_EQ(litPixels(screen, 1000, 1280), 0u) << "right of the square";
+    // The frosty frame reaches the square's own edges, and the scene inside is no white stand-in for lost data.
+    EXPECT_GT(litPixels(screen, 280, 282), 720u);
+    EXPECT_GT(litPixels(screen, 998, 1000), 720u);
+    const Look square = lookAt(columns(screen, 280, 1000));
+    EXPECT_LT(square.white, 0.5) << describe(square);
+    EXPECT_GT(square.colours, 100) << describe(square);
+
+    // The first move only tells where the pointer is; the next, far from it, ends the saver.
+    Display *d = wide.display();
+    XWarpPointer(d, 0, DefaultRootWindow(d), 0, 0, 0, 0, 600, 300);
+    XFlush(d);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    XWarpPointer(d, 0, DefaultRootWindow(d), 0, 0, 0, 0, 700, 420);
+    XFlush(d);
+    EXPECT_EQ(saver.waitExit(20), 0) << readWholeFile("wine-saver.log");
+    fs::remove_all(elsewhere);
+}
+
+// /c shows the settings box; its one check box is kept per user by OK and left as it was by Cancel. /a has
+// nothing to do and ends at once.
+TEST_F(Wine, ScreenSaverSettingsBoxKeepsTheMusicChoiceOnOkOnly)
+{
+    const std::string scr = place.exeDir() + "/frostel.scr";
+    const int before = musicSetting(place);
+    // Each round: open the box, flip the check box, answer; then what the registry holds.
+    const auto round = [&](std::vector<std::string> arguments, const char *answer) {
+        ChildProcess box;
+        arguments.insert(arguments.begin(), {place.wine, scr});
+        EXPECT_TRUE(box.start(arguments, place.exeDir(), place.environment(), "wine-settings.log"));
+        const Window w = x.waitForWindow("Frostel Screen Saver", 60);
+        EXPECT_NE(w, 0u) << "no settings box\n" << readWholeFile("wine-settings.log");
+        if (w == 0) return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        savePpm(x.grab(w), "wine-settings-box.ppm");
+        x.sendKey(w, "space");
+        x.sendKey(w, answer);
+        EXPECT_EQ(box.waitExit(30), 0) << readWholeFile("wine-settings.log");
+        return musicSetting(place);
+    };
+    EXPECT_EQ(round({"/c"}, "Return"), before == 0 ? 1 : 0) << "OK keeps the flipped choice";
+    EXPECT_EQ(round({"-C:0"}, "Escape"), before == 0 ? 1 : 0) << "Cancel keeps nothing";
+    EXPECT_EQ(round({}, "Return"), before) << "no argument is the settings too";
+
+    ChildProcess password;
+    ASSERT_TRUE(password.start({place.wine, scr, "/a"}, place.exeDir(), place.environment(), "wine-password.log"));
+    EXPECT_EQ(password.waitExit(30), 0);
+}

@@ -1,0 +1,105 @@
+// SDL layer only: An X window handed over by another program, adopted behind the next window handle. SDL makes
+// the GL context from that window's own visual; the window is never remade, raised, focused or destroyed here.
+#include "platform/sdl/sdl_foreign_window.h"
+
+#include "platform/sdl/sdl_layer.h"
+
+#include <SDL_syswm.h>
+
+#include <cstdio>
+
+#if __has_include(<X11/Xlib.h>)
+#include <X11/Xlib.h>
+#include <dlfcn.h>
+#define FROSTEL_HAVE_XLIB 1
+#endif
+
+namespace platform {
+
+namespace {
+
+SDL_Window *adopted = nullptr;
+
+#ifdef FROSTEL_HAVE_XLIB
+// SDL loads Xlib itself at run time; the copy already in the process is the one used.
+template <typename Function> Function xlib(const char *name)
+{
+    void *library = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    return library == nullptr ? nullptr : reinterpret_cast<Function>(dlsym(library, name));
+}
+
+unsigned long rootWindow()
+{
+    auto openDisplay = xlib<Display *(*)(const char *)>("XOpenDisplay");
+    auto defaultRoot = xlib<Window (*)(Display *)>("XDefaultRootWindow");
+    auto closeDisplay = xlib<int (*)(Display *)>("XCloseDisplay");
+    if (openDisplay == nullptr || defaultRoot == nullptr || closeDisplay == nullptr) return 0;
+    Display *display = openDisplay(nullptr);
+    if (display == nullptr) return 0;
+    const Window root = defaultRoot(display);
+    closeDisplay(display);
+    return root;
+}
+
+// SDL listens to no structure events of a window it did not make: without them it would miss size changes.
+void followSizeChanges(SDL_Window *window)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    auto attributesOf = xlib<Status (*)(Display *, Window, XWindowAttributes *)>("XGetWindowAttributes");
+    auto selectInput = xlib<int (*)(Display *, Window, long)>("XSelectInput");
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11 || attributesOf == nullptr ||
+        selectInput == nullptr) {
+        return;
+    }
+    XWindowAttributes attributes;
+    if (attributesOf(info.info.x11.display, info.info.x11.window, &attributes) == 0) return;
+    selectInput(info.info.x11.display, info.info.x11.window, attributes.your_event_mask | StructureNotifyMask);
+}
+#else
+unsigned long rootWindow() { return 0; }
+void followSizeChanges(SDL_Window *) { }
+#endif
+
+}  // namespace
+
+bool drawIntoForeignWindow(unsigned long xWindow, int &width, int &height)
+{
+    if (!ensureSdl(SDL_INIT_VIDEO)) {
+        reportSdlFailure("Could not start the video");
+        return false;
+    }
+    const char *driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr || SDL_strcmp(driver, "x11") != 0) {
+        std::fprintf(stderr, "Drawing into another program's window needs X11, not %s\n",
+                     driver != nullptr ? driver : "no video");
+        return false;
+    }
+    // Any X error from here on (a window id that names nothing) ends the program with one line.
+    guardX11Connection();
+    if (xWindow == 0) xWindow = rootWindow();
+    if (xWindow == 0) {
+        std::fputs("Could not find the root window\n", stderr);
+        return false;
+    }
+    SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
+    SDL_Window *window = SDL_CreateWindowFrom(reinterpret_cast<const void *>(static_cast<uintptr_t>(xWindow)));
+    if (window == nullptr) {
+        reportSdlFailure("Could not draw into the window");
+        return false;
+    }
+    followSizeChanges(window);
+    SDL_GetWindowSize(window, &width, &height);
+    if (adopted != nullptr) SDL_DestroyWindow(adopted);
+    adopted = window;
+    return true;
+}
+
+SDL_Window *takeAdoptedWindow()
+{
+    SDL_Window *window = adopted;
+    adopted = nullptr;
+    return window;
+}
+
+}  // namespace platform

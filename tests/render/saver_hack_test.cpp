@@ -1,0 +1,175 @@
+// The X11 screen-saver hack drawing into a window this test made, as a daemon hands one over: the scene in the
+// centred square, black beside it whatever the window's own background, its size followed, SIGTERM and a lost
+// window each ending it as daemons expect.
+#include <gtest/gtest.h>
+
+// Xlib after GoogleTest: its macros (None, Bool) would break GoogleTest's templates.
+#include "tests/render/x_session.h"
+#include "tests/windows/child_process.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
+
+bool black(const unsigned char *p) { return p[0] < 8 && p[1] < 8 && p[2] < 8; }
+
+// Pixels of the rectangle that are not black.
+size_t litPixels(const RgbImage &image, int x0, int y0, int x1, int y1)
+{
+    size_t lit = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) lit += black(image.at(x, y)) ? 0 : 1;
+    return lit;
+}
+
+bool mostlyWhite(const RgbImage &image, int x0, int x1)
+{
+    size_t white = 0, all = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = x0; x < x1; ++x, ++all) {
+            const unsigned char *p = image.at(x, y);
+            white += p[0] > 200 && p[1] > 200 && p[2] > 200 ? 1 : 0;
+        }
+    return white * 10 > all * 9;
+}
+
+class SaverHack : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(x.connected()) << "no X display";
+        // Started from a folder of its own: the data must be found beside the program, not here.
+        dir = fs::temp_directory_path() / ("frostel-hack-" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        // A red background: black beside the square must be the hack's own doing.
+        window = x.createWindow(800, 600, 0xff0000);
+    }
+    void TearDown() override
+    {
+        if (window != 0) XDestroyWindow(x.display(), window);
+        XSync(x.display(), False);
+        fs::remove_all(dir);
+    }
+    bool start(const std::vector<std::string> &arguments, const std::vector<std::string> &env = {})
+    {
+        std::vector<std::string> argv{FROSTEL_SAVER_EXE};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        return hack.start(argv, dir.string(), env, (dir / "output.txt").string());
+    }
+    std::string windowId(bool hex) const
+    {
+        char text[32];
+        std::snprintf(text, sizeof text, hex ? "0x%lx" : "%lu", static_cast<unsigned long>(window));
+        return text;
+    }
+    // The scene square in the middle of a width × height window, black strips beside it.
+    void expectSquare(int width, int height)
+    {
+        const RgbImage image = x.grab(window);
+        ASSERT_EQ(image.width, width);
+        ASSERT_EQ(image.height, height);
+        const int side = std::min(width, height);
+        const int left = (width - side) / 2, top = (height - side) / 2;
+        if (left > 0) {
+            EXPECT_EQ(litPixels(image, 0, 0, left, height), 0u) << "left strip";
+            EXPECT_EQ(litPixels(image, left + side, 0, width, height), 0u) << "right strip";
+        }
+        if (top > 0) {
+            EXPECT_EQ(litPixels(image, 0, 0, width, top), 0u) << "top strip";
+            EXPECT_EQ(litPixels(image, 0, top + side, width, height), 0u) << "bottom strip";
+        }
+        // The square reaches its edges (the frosty frame lies there) and holds the scene, not the white of
+        // missing images.
+        EXPECT_GT(litPixels(image, left, top, left + 2, top + side), size_t(side / 2)) << "the square's left edge";
+        EXPECT_GT(litPixels(image, left + side - 2, top, left + side, top + side), size_t(side / 2))
+            << "the square's right edge";
+        EXPECT_GT(litPixels(image, left, top, left + side, top + side), size_t(side) * size_t(side) / 2);
+        EXPECT_FALSE(mostlyWhite(image, left, left + side)) << "the data was not found";
+    }
+
+    XSession x;
+    fs::path dir;
+    Window window = 0;
+    ChildProcess hack;
+};
+
+}  // namespace
+
+TEST_F(SaverHack, DrawsIntoTheGivenWindowAndEndsWithZeroOnSigterm)
+{
+    ASSERT_TRUE(start({"-window-id", windowId(true)}));
+    pause(5);
+    ASSERT_TRUE(hack.running()) << readWholeFile((dir / "output.txt").string());
+    expectSquare(800, 600);
+    kill(hack.pid(), SIGTERM);
+    EXPECT_EQ(hack.waitExit(1.0), 0) << readWholeFile((dir / "output.txt").string());
+}
+
+TEST_F(SaverHack, TakesTheDaemonsWindowFromTheEnvironmentAndFollowsItsSize)
+{
+    ASSERT_TRUE(start({"-root"}, {"XSCREENSAVER_WINDOW=" + windowId(false)}));
+    pause(4);
+    ASSERT_TRUE(hack.running()) << readWholeFile((dir / "output.txt").string());
+    expectSquare(800, 600);
+    // Taller than wide: the strips move above and below.
+    XResizeWindow(x.display(), window, 500, 700);
+    XSync(x.display(), False);
+    pause(3);
+    expectSquare(500, 700);
+    kill(hack.pid(), SIGTERM);
+    EXPECT_EQ(hack.waitExit(1.0), 0) << readWholeFile((dir / "output.txt").string());
+}
+
+TEST_F(SaverHack, AWindowThatGoesAwayEndsItWithOneLine)
+{
+    ASSERT_TRUE(start({"-window-id", windowId(false)}));
+    pause(3);
+    ASSERT_TRUE(hack.running());
+    XDestroyWindow(x.display(), window);
+    XSync(x.display(), False);
+    window = 0;
+    EXPECT_EQ(hack.waitExit(5.0), 1);
+    const std::string output = readWholeFile((dir / "output.txt").string());
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+    EXPECT_NE(output.find("window is gone"), std::string::npos) << output;
+}
+
+// A daemon ends a hack so: SIGTERM, and its window destroyed at once, often before the hack has stopped drawing.
+TEST_F(SaverHack, AWindowDestroyedRightAfterSigtermIsAQuietEndWithZero)
+{
+    for (int round = 0; round < 3; ++round) {
+        if (window == 0) window = x.createWindow(800, 600, 0xff0000);
+        ASSERT_TRUE(start({"-window-id", windowId(true)}));
+        pause(2);
+        ASSERT_TRUE(hack.running());
+        kill(hack.pid(), SIGTERM);
+        XDestroyWindow(x.display(), window);
+        XSync(x.display(), False);
+        window = 0;
+        EXPECT_EQ(hack.waitExit(2.0), 0) << readWholeFile((dir / "output.txt").string());
+        EXPECT_EQ(readWholeFile((dir / "output.txt").string()), "");
+    }
+}
+
+TEST_F(SaverHack, ArgumentsItCannotUseEndItWithOne)
+{
+    ASSERT_TRUE(start({"-window-id", "0x"}));
+    EXPECT_EQ(hack.waitExit(5.0), 1);
+    std::string output = readWholeFile((dir / "output.txt").string());
+    EXPECT_NE(output.find("usage: "), std::string::npos) << output;
+    // A well-formed id that names no window.
+    ASSERT_TRUE(start({"-window-id", "0x7ffffff1"}));
+    EXPECT_EQ(hack.waitExit(5.0), 1);
+    output = readWholeFile((dir / "output.txt").string());
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+}
