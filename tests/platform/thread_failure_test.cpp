@@ -77,7 +77,6 @@ TEST(NoNewThreads, PlayingFailsQuietlyAndTheExitStillWorks)
         EXPECT_TRUE(PlaySoundA(nullptr, nullptr, SND_ASYNC)) << "a stop has nothing to stop, and fails not";
         // Asked again, it stays refused.
         EXPECT_FALSE(PlaySoundA(path.c_str(), nullptr, SND_SYNC));
-
     }
     ASSERT_TRUE(platform::threadsCanStart());
     // The exit's stop finds no thread to end, and says it ended.

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <thread>
 
@@ -264,6 +265,29 @@ TEST_F(Wine, DrawsTheSceneAsTheLinuxBuildDoesAndEscapeEndsWithZero)
     EXPECT_LT(cellDifference, 20) << "mean brightness difference over a 4 x 4 grid";
     std::printf("Linux: %s\nWine:  %s\ngrid difference %.1f\n", describe(reference).c_str(), describe(look).c_str(),
                 cellDifference);
+}
+
+// 2 147 483 666 bytes whose header asks for 65535 x 65535 x 32 bits: a 32-bit position cannot see that it is
+// short, and each frame took 2 GiB from the disk again. Started from a folder of its own with that ground image.
+TEST_F(Wine, AnImageShortPast2GiBIsSeenAsShortAndEscapeStillWorks)
+{
+    const fs::path dir = fs::path(place.root) / "wine-long-image";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::copy(fs::path(place.exeDir()) / "data", dir / "data", fs::copy_options::recursive);
+    {
+        std::ofstream tga(dir / "data/snow.tga", std::ios::binary | std::ios::trunc);
+        const unsigned char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 32, 0};
+        tga.write(reinterpret_cast<const char *>(header), sizeof header);
+    }
+    fs::resize_file(dir / "data/snow.tga", (uintmax_t{1} << 31) + 18);  // sparse: no disk is used
+
+    ChildProcess wine;
+    ASSERT_TRUE(wine.start({place.wine, place.exe}, dir.string(), place.environment(), "wine-long-image.log"));
+    int status = 0;
+    watchAndEscape(x, wine, 60, "wine-long-image.ppm", status);
+    EXPECT_EQ(status, 0) << readWholeFile("wine-long-image.log");
+    fs::remove_all(dir);
 }
 
 TEST_F(Wine, CloseRequestEndsWithZero)
