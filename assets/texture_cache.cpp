@@ -17,7 +17,7 @@ namespace {
 struct NameIndex {
     std::unordered_multimap<uint64_t, size_t> positions;
     size_t indexed = 0;
-    uint64_t lastHash = 0;  // of the last indexed name, to see a list that was emptied and filled again
+    char lastName[sizeof(TextureEntry::fileName)] = {};  // the last indexed, to see a list emptied and filled again
 };
 
 NameIndex nameIndex;
@@ -34,15 +34,15 @@ void followTheList()
 {
     NameIndex &index = nameIndex;
     if (index.indexed > textureCache.size() ||
-        (index.indexed > 0 && hashOf(textureCache[index.indexed - 1].fileName) != index.lastHash)) {
+        (index.indexed > 0 && std::strcmp(textureCache[index.indexed - 1].fileName, index.lastName) != 0)) {
         index.positions.clear();
         index.indexed = 0;
     }
     try {
         for (; index.indexed < textureCache.size(); ++index.indexed) {
-            const uint64_t hash = hashOf(textureCache[index.indexed].fileName);
-            index.positions.emplace(hash, index.indexed);
-            index.lastHash = hash;
+            const char *name = textureCache[index.indexed].fileName;
+            index.positions.emplace(hashOf(name), index.indexed);
+            std::memcpy(index.lastName, name, sizeof index.lastName);
         }
     } catch (const std::exception &) {
         // A full heap: what is not indexed is walked, so nothing is lost but speed.
