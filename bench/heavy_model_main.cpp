@@ -2,7 +2,7 @@
 // at any turn of the world (a horizontal triangle far wider than the view, below the camera and above the ground),
 // textured with the default bark. Run the demo in the folder it fills to time its first frame.
 // Usage: frostel-bench-heavy-model FOLDER   (FOLDER/data/tree.ms3d is written; copy the other data beside it)
-#include "formats.h"
+#include "bench/model_writer.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -27,25 +27,15 @@ int main(int argc, char **argv)
         triangle.t[corner] = corner == 2 ? 100.0f : 0.0f;
     }
     mesh.triangles.assign(65535, triangle);
-    frostel_assets::MeshGroup group;
-    group.name = "heavy";
-    group.material = 0;
-    mesh.groups.push_back(group);
-    frostel_assets::MeshMaterial material;
-    material.name = "bark";
-    material.texture = "data/bark.tga";
-    mesh.materials.push_back(material);
-    const frostel_assets::Bytes bytes = frostel_assets::encodeMs3d(mesh);
+    useOneBarkGroup(mesh, "heavy");
 
     const std::filesystem::path data = std::filesystem::path(argv[1]) / "data";
     std::filesystem::create_directories(data);
     const std::string path = (data / "tree.ms3d").string();
-    std::FILE *file = std::fopen(path.c_str(), "wb");
-    const bool ok = file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (file == nullptr || std::fclose(file) != 0 || !ok) {
+    if (!writeMesh(path, mesh)) {
         std::fprintf(stderr, "heavy model: cannot write %s\n", path.c_str());
         return 1;
     }
-    std::printf("%s: 65535 triangles over 3 vertices, %zu bytes\n", path.c_str(), bytes.size());
+    std::printf("%s: 65535 triangles over 3 vertices\n", path.c_str());
     return 0;
 }
