@@ -2,6 +2,7 @@
 #include "assets/ms3d_reader.h"
 
 #include "assets/asset_file.h"
+#include "assets/file_position.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -271,14 +272,7 @@ bool checkHeader(const uint8_t *image, size_t size, int32_t &version, char *reas
 }
 
 // Beyond 2 GB too, where `long` is 32 bits.
-bool seekTo(std::FILE *file, uint64_t offset)
-{
-#ifdef _WIN32
-    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
-#else
-    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
-}
+bool seekTo(std::FILE *file, uint64_t offset) { return setFilePosition(file, static_cast<int64_t>(offset), SEEK_SET); }
 
 // Where the four sections end, found from their counts alone, or the file's length when it ends first (the
 // parse then says what is missing). What follows them is never read, so a small model in a huge file costs

@@ -2,6 +2,7 @@
 #include "assets/tga_reader.h"
 
 #include "assets/asset_file.h"
+#include "assets/file_position.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -66,16 +67,6 @@ void describePrefixByte(char *out, size_t outSize, size_t index, const uint8_t *
                       "the Y origin is %u, not 0 (some programs write the height there for "
                       "top-down images)",
                       header[10] + 256u * header[11]);
-}
-
-// Bytes left from the current position, or -1 when the stream cannot tell.
-long long bytesLeft(std::FILE *file)
-{
-    const long here = std::ftell(file);
-    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
-    const long end = std::ftell(file);
-    if (std::fseek(file, here, SEEK_SET) != 0 || end < here) return -1;
-    return static_cast<long long>(end) - here;
 }
 
 #ifdef FROSTEL_TGA_SSSE3
@@ -171,7 +162,7 @@ size_t readPixels(std::FILE *file, uint8_t *pixels, size_t dataSize, size_t rowL
 
 }  // namespace
 
-bool readTga(std::FILE *file, TgaImage &image, char *reason, size_t reasonSize)
+bool readTga(std::FILE *file, TgaImage &image, char *reason, size_t reasonSize, TgaSideLimit largestSide)
 {
     image = TgaImage{};
     uint8_t header[18];
@@ -203,12 +194,20 @@ bool readTga(std::FILE *file, TgaImage &image, char *reason, size_t reasonSize)
     const uint64_t bufferSize = stride * height;
 
     // Seeing a short file before allocating spares a huge buffer for a header that lies.
-    const long long left = bytesLeft(file);
+    const long long left = fileBytesLeft(file);
     if (left >= 0 && static_cast<uint64_t>(left) < dataSize)
         return refuse(reason, reasonSize,
                       "pixel data short: %ux%u at %u bits needs %llu bytes, the file holds %lld (%llu missing)", width,
                       height, depth, static_cast<unsigned long long>(dataSize), left,
                       static_cast<unsigned long long>(dataSize - static_cast<uint64_t>(left)));
+    // An image that no texture can hold would cost its whole size in memory for nothing.
+    if (largestSide) {
+        const uint32_t side = largestSide();
+        if (width > side || height > side)
+            return refuse(reason, reasonSize,
+                          "the image is %ux%u, more than %u pixels, the largest texture side allowed", width, height,
+                          side);
+    }
     if (bufferSize > SIZE_MAX)
         return refuse(reason, reasonSize, "the image is too large to hold in memory (%llu bytes)",
                       static_cast<unsigned long long>(bufferSize));
@@ -234,12 +233,12 @@ bool readTga(std::FILE *file, TgaImage &image, char *reason, size_t reasonSize)
     return true;
 }
 
-bool readTgaFile(const char *fileName, TgaImage &image, char *reason, size_t reasonSize)
+bool readTgaFile(const char *fileName, TgaImage &image, char *reason, size_t reasonSize, TgaSideLimit largestSide)
 {
     image = TgaImage{};
     std::FILE *file = openAssetFile(fileName, reason, reasonSize);
     if (!file) return false;
-    const bool ok = readTga(file, image, reason, reasonSize);
+    const bool ok = readTga(file, image, reason, reasonSize, largestSide);
     std::fclose(file);
     return ok;
 }

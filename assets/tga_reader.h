@@ -17,11 +17,17 @@ struct TgaImage {
     uint8_t *pixels = nullptr;  // malloc'd; give back with freeTgaImage
 };
 
+// The largest width and height that will be accepted. Asked only once a header has passed every other check,
+// so a refusal that the header alone decides costs no question to OpenGL; null: the format's own bound only.
+using TgaSideLimit = uint32_t (*)();
+
 // Reads from the current position of an open file. On refusal nothing stays allocated and,
-// when `reason` is given, it holds a sentence saying why.
-bool readTga(std::FILE *file, TgaImage &image, char *reason, size_t reasonSize);
+// when `reason` is given, it holds a sentence saying why. An image wider or taller than `largestSide`
+// gives is refused before any pixel is read.
+bool readTga(std::FILE *file, TgaImage &image, char *reason, size_t reasonSize, TgaSideLimit largestSide = nullptr);
 
 // Opens `fileName` for binary reading, reads it as above and closes it again.
-bool readTgaFile(const char *fileName, TgaImage &image, char *reason, size_t reasonSize);
+bool readTgaFile(const char *fileName, TgaImage &image, char *reason, size_t reasonSize,
+                 TgaSideLimit largestSide = nullptr);
 
 void freeTgaImage(TgaImage &image);

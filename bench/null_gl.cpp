@@ -42,6 +42,8 @@ void GLAPIENTRY gluPerspective(GLdouble, GLdouble, GLdouble, GLdouble) { }
 
 GLboolean GLAPIENTRY glIsEnabled(GLenum) { return GL_TRUE; }
 
+void GLAPIENTRY glGetIntegerv(GLenum, GLint *params) { params[0] = 16384; }
+
 void GLAPIENTRY glGenTextures(GLsizei n, GLuint *textures)
 {
     for (GLsizei i = 0; i < n; ++i) textures[i] = nextTexture++;

@@ -5,6 +5,7 @@
 #include "assets/ms3d_reader.h"
 #include "assets/tga_reader.h"
 #include "bench/median_reporter.h"
+#include "bench/model_writer.h"
 #include "bench/results_file.h"
 #include "formats.h"
 
@@ -169,19 +170,8 @@ bool writeBigModel(const std::string &path, int count)
         }
         mesh.triangles.push_back(triangle);
     }
-    frostel_assets::MeshGroup group;
-    group.name = "limits";
-    group.material = 0;
-    mesh.groups.push_back(group);
-    frostel_assets::MeshMaterial material;
-    material.name = "bark";
-    material.texture = "data/bark.tga";
-    mesh.materials.push_back(material);
-    const frostel_assets::Bytes bytes = frostel_assets::encodeMs3d(mesh);
-    std::FILE *file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && ok;
+    useOneBarkGroup(mesh, "limits");
+    return writeMesh(path, mesh);
 }
 
 std::string tgaName(int depth, int size) { return std::to_string(depth) + "/" + std::to_string(size); }

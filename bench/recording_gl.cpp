@@ -251,6 +251,11 @@ void GLAPIENTRY glMaterialfv(GLenum face, GLenum pname, const GLfloat *params)
     for (int i = 0; i < 4; ++i) current->words.push_back(bits(params[i]));
 }
 
+void GLAPIENTRY glGetIntegerv(GLenum, GLint *params)
+{
+    unrecordable("glGetIntegerv");
+    params[0] = 16384;
+}
 void GLAPIENTRY glGenTextures(GLsizei n, GLuint *textures)
 {
     unrecordable("glGenTextures");

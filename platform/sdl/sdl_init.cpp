@@ -1,4 +1,5 @@
 // SDL layer only: Starts SDL subsystems lazily, on the first call that needs one, and stops SDL at exit.
+#include "platform/sdl/posix_thread_probe.h"
 #include "platform/sdl/sdl_layer.h"
 
 #include <cstdio>
@@ -62,6 +63,11 @@ bool ensureSdl(Uint32 subsystems)
         // A window close is reported as a window event; without this SDL adds a quit
         // event for the last window, and one click would become two close requests.
         SDL_SetHint("SDL_QUIT_ON_LAST_WINDOW_CLOSE", "0");
+        // Mesa's software renderer waits for ever on drawing threads it could not start; told to use none, it
+        // draws on the caller's. A setting of the user's own is kept.
+        if (!threadsCanStart()) {
+            SDL_setenv("LP_NUM_THREADS", "0", 0);
+        }
     }
     if (SDL_InitSubSystem(subsystems) != 0) {
         return false;

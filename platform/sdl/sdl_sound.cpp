@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -246,7 +247,14 @@ bool openSoundOutput()
     if (shared.state == DeviceState::notStarted) {
         registerSdlShutdown();
         shared.state = DeviceState::opening;
-        shared.thread = std::thread(runSoundThread, std::ref(shared));
+        try {
+            shared.thread = std::thread(runSoundThread, std::ref(shared));
+        } catch (const std::system_error &) {
+            // No thread can be made (a process or stack limit): the scene goes on silent, as with no device.
+            shared.state = DeviceState::failed;
+            shared.finished = true;
+            return false;
+        }
         shared.changed.wait_for(hold, openingWait, [&] { return shared.state != DeviceState::opening; });
     }
     // Still opening: the sound plays once the device is there.
@@ -335,7 +343,9 @@ bool stopSoundThread(unsigned milliseconds)
         return false;
     }
     hold.unlock();
-    shared.thread.join();
+    if (shared.thread.joinable()) {
+        shared.thread.join();
+    }
     return true;
 }
 

@@ -509,6 +509,13 @@ void glGetFloatv(GLenum pname, GLfloat *params)
     }
 }
 
+// Only the largest texture side is asked for. This layer keeps every image for a lost context's return, so it
+// holds them to the side every WebGL device in use takes.
+void glGetIntegerv(GLenum pname, GLint *params)
+{
+    if (params != nullptr) params[0] = pname == GL_MAX_TEXTURE_SIZE ? 4096 : 0;
+}
+
 void glGenTextures(GLsizei n, GLuint *textures)
 {
     if (textures == nullptr) return;

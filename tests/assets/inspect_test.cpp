@@ -15,11 +15,13 @@ struct Outcome {
     std::string out;
 };
 
-Outcome inspect(const std::string &arguments)
+Outcome inspect(const std::string &arguments, int limitKb = 1048576)
 {
     // Held to 1 GB of address space, so that an inspector that takes a huge file whole fails instead of filling
     // the machine's memory.
-    std::FILE *pipe = popen(("ulimit -v 1048576; '" FROSTEL_INSPECT "' " + arguments + " 2>/dev/null").c_str(), "r");
+    std::FILE *pipe = popen(
+        ("ulimit -v " + std::to_string(limitKb) + "; '" FROSTEL_INSPECT "' " + arguments + " 2>/dev/null").c_str(),
+        "r");
     std::string out;
     char buffer[4096];
     for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, got);
@@ -115,6 +117,47 @@ TEST_F(InspectTest, HugeModelsAreRefusedFromTheirHeaderOrLengthUnread)
     EXPECT_EQ(run.out, "zeros.ms3d: refused: not an MS3D file: byte 0 is 0x00 where \"MS3D000000\" has 'M' (0x4d)\n"
                        "huge.ms3d: refused: file too large: 8621260343 bytes, where the largest model the format can "
                        "hold takes 8621260342\n");
+}
+
+TEST_F(InspectTest, ImagesNoOpenGLTakesAreRefusedFromTheirHeaderInLittleMemory)
+{
+    // Full length, so nothing is short: 65535 x 65535 x 32 bits is 17 GB of sparse zeros. The inspector runs here
+    // under 300 MB of address space, where taking the pixels would fail as "cannot allocate".
+    writeFile("vast.tga", tgaFile(65535, 65535, 32, {}));
+    ASSERT_EQ(truncate("vast.tga", off_t{18} + off_t{65535} * 65535 * 4), 0);
+    writeFile("wide.tga", tgaFile(16385, 1, 24, Bytes(16385 * 3, 7)));
+    writeFile("edge.tga", tgaFile(16384, 1, 24, Bytes(16384 * 3, 7)));
+    const Outcome run = inspect("vast.tga wide.tga edge.tga", 300 * 1024);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "vast.tga: refused: the image is 65535x65535, more than 16384 pixels, the largest texture side "
+                       "allowed\n"
+                       "wide.tga: refused: the image is 16385x1, more than 16384 pixels, the largest texture side "
+                       "allowed\n"
+                       "edge.tga: ok tga 16384x1 24-bit\n");
+    EXPECT_EQ(inspect("--pixels vast.tga", 300 * 1024).status, 1);
+}
+
+TEST_F(InspectTest, ControlCharactersFromFilesAreWrittenEscaped)
+{
+    // A name that would set the window title, rewrite its own line as a lie and hide the next one.
+    Ms3dContent model = oneOfEach("\x1b]0;owned\x07gone.tga\r\x1b[2K  material 0: bark.tga: loads\x1b[8m");
+    model.materials.resize(2, model.materials[0]);
+    // UTF-8 stays as it is; a C1 control (U+009B, a one-byte escape sequence start) and a stray byte do not.
+    model.materials[1].textureField = "sn\xc3\xb6w \xc2\x9b"
+                                      "2J \xff\x7f.tga";
+    writeFile("lies.ms3d", ms3dFile(model));
+    writeFile("\x1b[31mred.tga", tgaFile(1, 1, 24, {1, 2, 3}));
+    const Outcome run = inspect("lies.ms3d \"$(printf '\\033[31mred.tga')\"");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(
+        run.out,
+        "lies.ms3d: ok ms3d version 4, 1 vertices, 1 triangles, 1 meshes, 2 materials\n"
+        "  material 0: \\x1b]0;owned\\x07gone.tga\\x0d\\x1b[2K  material 0: bark.tga: loads\\x1b[8m: does not "
+        "load: cannot open: No such file or directory (names are taken from the working directory)\n"
+        "  material 1: sn\xc3\xb6w \\xc2\\x9b2J \\xff\\x7f.tga: does not load: cannot open: No such file or directory "
+        "(names are taken from the working directory)\n"
+        "\\x1b[31mred.tga: ok tga 1x1 24-bit\n");
+    for (char c : run.out) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << int(c);
 }
 
 TEST_F(InspectTest, PixelsAreTheBytesHandedToOpenGL)

@@ -97,7 +97,8 @@ TEST_F(TextureCacheTest, UploadsWithLinearFiltersAndSwappedChannels)
     EXPECT_EQ(loadTexture("rgba.tga"), 2u);
     std::vector<std::string> expected;
     for (int texture : {1, 2})
-        expected.insert(expected.end(), {"glGenTextures(1)", "glBindTexture(3553, " + std::to_string(texture) + ")",
+        expected.insert(expected.end(), {"glGetIntegerv(3379)", "glGenTextures(1)",
+                                         "glBindTexture(3553, " + std::to_string(texture) + ")",
                                          "glTexParameterf(3553, 10241, 9729)", "glTexParameterf(3553, 10240, 9729)",
                                          texture == 1 ? "glTexImage2D(3553, 0, 6407, 2, 1, 0, 6407, 5121)"
                                                       : "glTexImage2D(3553, 0, 6408, 1, 1, 0, 6408, 5121)"});
@@ -150,6 +151,59 @@ TEST_F(TextureCacheTest, EachExactNameReadsItsFileOnceAndFailuresAreRetried)
     writeFile("late.tga", tgaFile(2, 1, 24, counting(6)));
     EXPECT_EQ(loadTexture("late.tga"), 5u);
     EXPECT_EQ(textureCache.size(), 5u);
+}
+
+TEST_F(TextureCacheTest, ImagesOverTheLargestTextureSideAreRefusedAndAskedAgainNextTime)
+{
+    fakegl::maxTextureSize() = 4;
+    writeFile("wide.tga", tgaFile(5, 1, 24, counting(15)));
+    writeFile("tall.tga", tgaFile(1, 5, 32, counting(20)));
+    writeFile("edge.tga", tgaFile(4, 4, 32, counting(64)));
+    for (const char *name : {"wide.tga", "tall.tga", "wide.tga"}) {
+        SCOPED_TRACE(name);
+        fake::log().clear();
+        EXPECT_EQ(loadTexture(name), 0u);
+        // The bound is asked for and nothing else happens: no texture, no entry.
+        EXPECT_EQ(fake::logText(), std::vector<std::string>{"glGetIntegerv(3379)"});
+        EXPECT_TRUE(textureCache.empty());
+    }
+    EXPECT_EQ(loadTexture("edge.tga"), 1u);
+    // A failure like any other: tried again at the next request, which a larger bound now lets through.
+    fakegl::maxTextureSize() = 5;
+    EXPECT_EQ(loadTexture("wide.tga"), 2u);
+    EXPECT_EQ(fakegl::texImages().at(1).width, 5);
+    // A context that does not say is held to the format's own bound only.
+    fakegl::maxTextureSize() = 0;
+    EXPECT_EQ(loadTexture("tall.tga"), 3u);
+    ASSERT_EQ(textureCache.size(), 3u);
+    EXPECT_STREQ(textureCache[2].fileName, "tall.tga");
+}
+
+TEST_F(TextureCacheTest, ManyNamesAreFoundAgainAndAnEmptiedCacheStartsAfresh)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 500; ++i) {
+        names.push_back("img" + std::to_string(i) + ".tga");
+        writeFile(names.back(), tgaFile(1, 1, 24, {1, 2, 3}));
+    }
+    for (size_t i = 0; i < names.size(); ++i) {
+        ASSERT_EQ(loadTexture(names[i].c_str()), i + 1) << names[i];
+        // The latest and the first are both found, and nothing is read again.
+        ASSERT_EQ(loadTexture(names[i].c_str()), i + 1);
+        ASSERT_EQ(loadTexture(names[0].c_str()), 1u);
+    }
+    ASSERT_EQ(textureCache.size(), names.size());
+    for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(std::string(textureCache[i].fileName), names[i]);
+    EXPECT_EQ(fakegl::texturesGenerated(), names.size());
+
+    // Emptied from outside (as at a restart): every name is new again, in the new order.
+    textureCache.clear();
+    EXPECT_EQ(loadTexture(names[1].c_str()), 501u);
+    EXPECT_EQ(loadTexture(names[0].c_str()), 502u);
+    EXPECT_EQ(loadTexture(names[1].c_str()), 501u);
+    ASSERT_EQ(textureCache.size(), 2u);
+    EXPECT_EQ(std::string(textureCache[0].fileName), names[1]);
+    EXPECT_EQ(std::string(textureCache[1].fileName), names[0]);
 }
 
 TEST_F(TextureCacheTest, NamesOf128CharactersOrMoreAreRefused)

@@ -20,6 +20,7 @@ struct State {
     GLuint bound = 0;
     GLuint nextTexture = 1;
     std::vector<TexImage> images;
+    GLint maxTextureSize = 16384;  // what Mesa's software renderer says
 };
 
 State &state()
@@ -53,6 +54,7 @@ bool enabled(GLenum cap) { return state().enables.count(cap) && state().enables[
 GLuint boundTexture() { return state().bound; }
 std::vector<TexImage> &texImages() { return state().images; }
 GLuint texturesGenerated() { return state().nextTexture - 1; }
+GLint &maxTextureSize() { return state().maxTextureSize; }
 
 Matrix identity()
 {
@@ -179,6 +181,11 @@ void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z)
 {
     record("glRotatef", {angle, x, y, z});
     fakegl::multiplyTop(fakegl::rotation(angle, x, y, z));
+}
+void glGetIntegerv(GLenum pname, GLint *params)
+{
+    record("glGetIntegerv", {double(pname)});
+    *params = pname == GL_MAX_TEXTURE_SIZE ? fakegl::maxTextureSize() : 0;
 }
 void glGetFloatv(GLenum pname, GLfloat *params)
 {

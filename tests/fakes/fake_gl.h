@@ -30,6 +30,8 @@ bool enabled(GLenum cap);
 GLuint boundTexture();
 std::vector<TexImage> &texImages();
 GLuint texturesGenerated();
+// What GL_MAX_TEXTURE_SIZE answers; 16384 after reset().
+GLint &maxTextureSize();
 
 // Matrix maths for expectations computed in tests, independent of the fake's bookkeeping.
 Matrix identity();

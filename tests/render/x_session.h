@@ -33,6 +33,7 @@ public:
     // Exit status, or -1 when the program did not exit within `seconds` (it is then killed).
     int waitExit(double seconds);
     Display *display() { return display_; }
+    pid_t pid() const { return child_; }
 
 private:
     Display *display_ = nullptr;

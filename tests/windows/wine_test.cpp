@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <thread>
 
@@ -266,6 +267,60 @@ TEST_F(Wine, DrawsTheSceneAsTheLinuxBuildDoesAndEscapeEndsWithZero)
     EXPECT_LT(cellDifference, 20) << "mean brightness difference over a 4 x 4 grid";
     std::printf("Linux: %s\nWine:  %s\ngrid difference %.1f\n", describe(reference).c_str(), describe(look).c_str(),
                 cellDifference);
+}
+
+// A folder of its own for the program, with the default data but for a ground image of `size` bytes (sparse past
+// what `start` gives).
+fs::path folderWithGround(const WinePlace &place, const std::string &name, const std::vector<unsigned char> &start,
+                          uintmax_t size)
+{
+    const fs::path dir = fs::path(place.root) / name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::copy(fs::path(place.exeDir()) / "data", dir / "data", fs::copy_options::recursive);
+    std::ofstream(dir / "data/snow.tga", std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char *>(start.data()), std::streamsize(start.size()));
+    fs::resize_file(dir / "data/snow.tga", size);  // sparse: no disk is used
+    return dir;
+}
+
+const uintmax_t fourGiB = uintmax_t{1} << 32;
+
+// 2 147 483 666 bytes whose header asks for 65535 x 65535 x 32 bits: short, and refused (each frame took 2 GiB
+// from the disk again when a 32-bit position could not see it).
+TEST_F(Wine, AnImageShortPast2GiBIsRefusedAndEscapeStillWorks)
+{
+    const std::vector<unsigned char> header = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 32, 0};
+    const fs::path dir = folderWithGround(place, "wine-short-image", header, (uintmax_t{1} << 31) + 18);
+    ChildProcess wine;
+    ASSERT_TRUE(wine.start({place.wine, place.exe}, dir.string(), place.environment(), "wine-short-image.log"));
+    int status = 0;
+    watchAndEscape(x, wine, 60, "wine-short-image.ppm", status);
+    EXPECT_EQ(status, 0) << readWholeFile("wine-short-image.log");
+    fs::remove_all(dir);
+}
+
+// A red 16 x 16 ground whose file goes on past 4 GiB: what follows the pixels is never read, so it loads. A 32-bit
+// position wraps there and took the file for 530 bytes long, too short for its 1 024 bytes of pixels.
+TEST_F(Wine, AnImageInAFilePast4GiBLoads)
+{
+    std::vector<unsigned char> image = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 16, 0, 32, 0};
+    for (int i = 0; i < 16 * 16; ++i) image.insert(image.end(), {0, 0, 255, 255});  // blue, green, red, alpha
+    const fs::path dir = folderWithGround(place, "wine-long-image", image, fourGiB + 18 + 512);
+    ChildProcess wine;
+    ASSERT_TRUE(wine.start({place.wine, place.exe}, dir.string(), place.environment(), "wine-long-image.log"));
+    int status = 0;
+    const RgbImage frame = watchAndEscape(x, wine, 60, "wine-long-image.ppm", status);
+    EXPECT_EQ(status, 0) << readWholeFile("wine-long-image.log");
+    int red = 0;
+    for (int py = 0; py < frame.height; ++py)
+        for (int px = 0; px < frame.width; ++px) {
+            const unsigned char *p = frame.at(px, py);
+            if (p[0] > 150 && p[1] < 90 && p[2] < 90) ++red;
+        }
+    // The ground fills much of the view; untextured it would be white.
+    EXPECT_GT(red, frame.width * frame.height / 20) << "the red ground should show";
+    fs::remove_all(dir);
 }
 
 TEST_F(Wine, CloseRequestEndsWithZero)
