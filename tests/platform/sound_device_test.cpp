@@ -2,6 +2,7 @@
 // plays into nothing, and a driver that does not exist stands for a machine without sound.
 #include "recording_window.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>

@@ -5,6 +5,7 @@
 // Xlib after GoogleTest: its macros (None, Bool) would break GoogleTest's templates.
 #include "tests/render/x_session.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>

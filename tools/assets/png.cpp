@@ -1,6 +1,7 @@
 // PNG and ICO encoding for the icons and the film's frames: our own deflate, so the bytes never change.
 #include "png.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <stdexcept>

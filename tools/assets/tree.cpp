@@ -1,6 +1,7 @@
 // Generator for the snow-laden fir: trunk, drooping branch tiers, fringes, a star and its shadow.
 #include "tree.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
