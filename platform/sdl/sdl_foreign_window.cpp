@@ -19,6 +19,7 @@ namespace platform {
 namespace {
 
 SDL_Window *adopted = nullptr;
+unsigned long adoptedXWindow = 0;
 
 #ifdef FROSTEL_HAVE_XLIB
 // SDL loads Xlib itself at run time; the copy already in the process is the one used.
@@ -89,10 +90,25 @@ bool drawIntoForeignWindow(unsigned long xWindow, int &width, int &height)
         return false;
     }
     followSizeChanges(window);
+    // Its DestroyNotify reaches us only as a window-manager event.
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+    adoptedXWindow = xWindow;
     SDL_GetWindowSize(window, &width, &height);
     if (adopted != nullptr) SDL_DestroyWindow(adopted);
     adopted = window;
     return true;
+}
+
+bool isForeignWindowGone(const SDL_SysWMmsg *message)
+{
+#ifdef FROSTEL_HAVE_XLIB
+    return adoptedXWindow != 0 && message != nullptr && message->subsystem == SDL_SYSWM_X11 &&
+           message->msg.x11.event.type == DestroyNotify &&
+           message->msg.x11.event.xdestroywindow.window == adoptedXWindow;
+#else
+    (void)message;
+    return false;
+#endif
 }
 
 SDL_Window *takeAdoptedWindow()

@@ -27,6 +27,11 @@ bool ensureSdl(Uint32 subsystems);
 // one line on standard error, with no tear-down inside Xlib's handlers.
 void guardX11Connection();
 
+// The adopted X window was destroyed by its owner: ends the program as an X error on it would (status 1 and
+// one line; 0 and none once SIGTERM or SIGINT has asked for the end). Mesa may swallow the drawing errors on a
+// window that is gone, so the owner's DestroyNotify is watched too.
+[[noreturn]] void endForeignWindowGone();
+
 // Stops SDL at process exit; called on the caller's thread before any other thread starts SDL.
 void registerSdlShutdown();
 
@@ -61,5 +66,8 @@ SDL_Window *sdlWindowOf(HWND window);
 
 // The window drawIntoForeignWindow adopted, for the next native window; null when none waits.
 SDL_Window *takeAdoptedWindow();
+
+// Whether this window-manager event is the adopted X window's destruction.
+bool isForeignWindowGone(const SDL_SysWMmsg *message);
 
 }  // namespace platform

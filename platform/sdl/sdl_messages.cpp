@@ -95,6 +95,9 @@ void pumpSdlEvents()
         case SDL_KEYDOWN:
         case SDL_KEYUP: translateKey(event.key); break;
         case SDL_WINDOWEVENT: windowClose = translateWindowEvent(event.window); break;
+        case SDL_SYSWMEVENT:
+            if (isForeignWindowGone(event.syswm.msg)) endForeignWindowGone();
+            break;
         case SDL_QUIT: {
             // SDL_QUIT comes from SIGINT and SIGTERM, and on some systems right after a
             // window's own close event: either way one request makes one WM_CLOSE.

@@ -102,13 +102,25 @@ void guardX11Connection()
     guarded = true;
 }
 
+void endForeignWindowGone()
+{
+    if (endAsked != 0) {
+        _exit(0);
+    }
+    endWithOneLine("The window is gone (another program destroyed it)\n");
+}
+
 }  // namespace platform
 
 #else
 
+#include <cstdlib>
+
 namespace platform {
 
 void guardX11Connection() { }
+
+void endForeignWindowGone() { std::exit(1); }
 
 }  // namespace platform
 
