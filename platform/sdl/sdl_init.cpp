@@ -81,6 +81,7 @@ bool ensureSdl(Uint32 subsystems)
             return false;
         }
         guardX11Connection();
+        watchEndingSignals();
     }
     registerSdlShutdown();
     return true;

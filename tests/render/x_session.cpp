@@ -195,7 +195,6 @@ public:
     PrivateXServer server;
     ChildProcess daemon;
     std::string home;
-    int runs = 0;
 };
 
 ScreenSaverDaemon::ScreenSaverDaemon() : impl_(new Impl) { }
@@ -233,14 +232,22 @@ bool ScreenSaverDaemon::start(const std::string &home)
                                {"DISPLAY=" + impl_->server.display()}, home + "/../daemon.txt");
 }
 
-int ScreenSaverDaemon::runAsUser(const std::vector<std::string> &argv, std::string *output, double seconds)
+int runAsSaverUser(const std::string &home, const std::vector<std::string> &argv, std::string *output, double seconds,
+                   const std::vector<std::string> &env)
 {
+    // Beside the home folder, where the run leaves nothing of its own.
+    const std::string said = home + "/../run.txt";
     ChildProcess run;
-    const std::string said = impl_->home + "/../run-" + std::to_string(++impl_->runs) + ".txt";
-    if (!run.start(asUser(impl_->home, argv), impl_->home, {"DISPLAY=" + impl_->server.display()}, said)) return -1;
+    if (!run.start(asUser(home, argv), "/", env, said)) return -1;
     const int status = run.waitExit(seconds);
     if (output) *output = readWholeFile(said);
+    std::remove(said.c_str());
     return status;
+}
+
+int ScreenSaverDaemon::runAsUser(const std::vector<std::string> &argv, std::string *output, double seconds)
+{
+    return runAsSaverUser(impl_->home, argv, output, seconds, {"DISPLAY=" + impl_->server.display()});
 }
 
 int ScreenSaverDaemon::command(const std::string &what)

@@ -53,7 +53,7 @@ public:
     static std::string missing();
     // Gives `home` (which must exist) and all in it to the daemon's user, then starts the daemon on it, verbose.
     bool start(const std::string &home);
-    // Runs argv as the daemon's user with HOME set: its exit status (-1 after `seconds`), its output in `output`.
+    // runAsSaverUser in its home, on its display.
     int runAsUser(const std::vector<std::string> &argv, std::string *output = nullptr, double seconds = 20);
     // xscreensaver-command's status, asked until the daemon answers.
     int command(const std::string &what);
@@ -66,6 +66,11 @@ private:
     class Impl;
     Impl *impl_;
 };
+
+// Runs argv as the user a screen-saver daemon runs as here, with HOME set to `home` and `env` on top: its exit status
+// (-1 after `seconds`), what it printed in `output`.
+int runAsSaverUser(const std::string &home, const std::vector<std::string> &argv, std::string *output = nullptr,
+                   double seconds = 20, const std::vector<std::string> &env = {});
 
 // The running processes whose program is `exe`.
 std::vector<pid_t> processesOf(const std::string &exe);
