@@ -28,8 +28,8 @@ bool ensureSdl(Uint32 subsystems);
 void guardX11Connection();
 
 // The adopted X window was destroyed by its owner: ends the program as an X error on it would (status 1 and
-// one line; by the signal, and silently, once SIGTERM or SIGINT has asked for the end). Mesa may swallow the drawing errors on a
-// window that is gone, so the owner's DestroyNotify is watched too.
+// one line; by the signal, and silently, once SIGTERM or SIGINT has asked for the end). Mesa may swallow the drawing
+// errors on a window that is gone, so the owner's DestroyNotify is watched too.
 [[noreturn]] void endForeignWindowGone();
 
 // Notes which signal asks for the end (endingSignal), where SDL itself handles SIGINT and SIGTERM; once, after

@@ -155,7 +155,8 @@ TEST_F(SaverHack, RootOnABareDesktopDrawsThereAndLeavesItsBackgroundAtTheEnd)
     const RgbImage after = x.grab(root);
     ASSERT_EQ(after.rgb.size(), before.rgb.size());
     size_t changed = 0;
-    for (size_t i = 0; i < after.rgb.size(); i += 3) changed += std::equal(&after.rgb[i], &after.rgb[i] + 3, &before.rgb[i]) ? 0 : 1;
+    for (size_t i = 0; i < after.rgb.size(); i += 3)
+        changed += std::equal(&after.rgb[i], &after.rgb[i] + 3, &before.rgb[i]) ? 0 : 1;
     EXPECT_EQ(changed, 0u) << "pixels of the last frame left on the root window";
 }
 

@@ -87,7 +87,8 @@ TEST_F(XScreenSaverDaemon, TheCommandMakesTheHackTheOneSaverOfARunningDaemonThat
     ASSERT_EQ(daemon->command("-cycle"), 0);
     bool logged = false;
     const std::string ended = "(" + hack.string() + ") exited normally with SIGTERM";
-    for (int tries = 0; tries < 50 && !logged; ++tries, pause(0.1)) logged = daemon->log().find(ended) != std::string::npos;
+    for (int tries = 0; tries < 50 && !logged; ++tries, pause(0.1))
+        logged = daemon->log().find(ended) != std::string::npos;
     EXPECT_TRUE(logged) << daemon->log();
 
     ASSERT_EQ(daemon->command("-deactivate"), 0);

@@ -180,8 +180,7 @@ int main(int argc, char **argv)
         std::printf("Frostel is already XScreenSaver's one saver in %s: nothing changed.\n%s\n", shown.c_str(),
                     another);
         return 0;
-    case SettingsEdit::Outcome::Changed:
-        break;
+    case SettingsEdit::Outcome::Changed: break;
     }
     const std::string error = replaceWhole(target, edit.text, mode);
     if (!error.empty()) return fail(shown + " left as it was: " + error);

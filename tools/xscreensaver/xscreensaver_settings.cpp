@@ -7,9 +7,10 @@
 #include <strings.h>
 #include <vector>
 
-const char *const kMadeSettingsHeader = "# XScreenSaver settings, made by frostel-xscreensaver. Settings not named here\n"
-                                        "# come from the system's defaults; xscreensaver-settings writes them all when it\n"
-                                        "# saves.\n\n";
+const char *const kMadeSettingsHeader =
+    "# XScreenSaver settings, made by frostel-xscreensaver. Settings not named here\n"
+    "# come from the system's defaults; xscreensaver-settings writes them all when it\n"
+    "# saves.\n\n";
 
 namespace {
 
@@ -27,7 +28,10 @@ struct Parsed {
     std::string error;
 };
 
-bool endsContinued(const std::string &line) { return line.size() >= 2 && line.compare(line.size() - 2, 2, "\\\n") == 0; }
+bool endsContinued(const std::string &line)
+{
+    return line.size() >= 2 && line.compare(line.size() - 2, 2, "\\\n") == 0;
+}
 
 // The daemon's escapes: \n, \r and \t, any other character taken as itself; a lone backslash at the end ends the
 // text there.
@@ -246,7 +250,8 @@ SettingsEdit chooseOneSaver(const std::string &settings, const std::string &defa
         programsBlock += "\n";
         Parsed block = parse(programsBlock);
         int at = -1;
-        if (!block.logical.empty() && block.logical[0].setting) at = insertionPoint(block, block.logical[0], edit.index);
+        if (!block.logical.empty() && block.logical[0].setting)
+            at = insertionPoint(block, block.logical[0], edit.index);
         if (at < 0) return refused("the system's programs list has no place for another program");
         std::string withHack;
         for (size_t i = 0; i < block.lines.size(); ++i) withHack += block.lines[i] + (int(i) == at ? newLine : "");

@@ -89,8 +89,8 @@ TEST(XScreenSaverSettings, AFrostelLineAlreadyThereIsChosenAsItIs)
         {"\t\t\t\tfrostel\t\\n\\\n", 1},
     };
     for (const auto &c : cases) {
-        const std::string file = "mode: random\nprograms: \\\n maze -root \\n\\\n" + std::string(c.line) +
-                                 " xmatrix -root \\n\\\n\n";
+        const std::string file =
+            "mode: random\nprograms: \\\n maze -root \\n\\\n" + std::string(c.line) + " xmatrix -root \\n\\\n\n";
         const SettingsEdit edit = chooseOneSaver(file, "", "frostel", kHack);
         ASSERT_EQ(edit.outcome, SettingsEdit::Outcome::Changed) << c.line << edit.message;
         EXPECT_FALSE(edit.added) << c.line;
@@ -119,8 +119,7 @@ TEST(XScreenSaverSettings, AFileWithoutAListGetsTheSystemsWithFrostelAdded)
                              "mode:\t\tone\nselected:\t2\nprograms:\t\t\t\\\n\t\tmaze --root\t\\n\\\n"
                              "- GL:\t\tsonar --root\t\\n\\\n" +
                              kFrostelLine + "\t\txmatrix --root\t\\n\n\n");
-    EXPECT_EQ(chooseOneSaver(made.text, defaults, "frostel", kHack).outcome,
-              SettingsEdit::Outcome::AlreadyChosen);
+    EXPECT_EQ(chooseOneSaver(made.text, defaults, "frostel", kHack).outcome, SettingsEdit::Outcome::AlreadyChosen);
 
     // A file of the user's own without a list: kept whole, the list after it; a line left continued at the end,
     // or no newline at the end, is closed first so that it swallows nothing.
