@@ -144,13 +144,6 @@ if(NOT changelog MATCHES "^frostel \\(${VERSION}\\) ")
   message(FATAL_ERROR "the changelog does not begin with version ${VERSION}")
 endif()
 
-# The description, the metainfo and the changelog name the screen saver and the command that chooses it.
-foreach(text value_Description metainfo changelog)
-  if(NOT "${${text}}" MATCHES "screen saver" OR NOT "${${text}}" MATCHES "frostel-xscreensaver")
-    message(FATAL_ERROR "${text} does not tell of the screen saver and frostel-xscreensaver:\n${${text}}")
-  endif()
-endforeach()
-
 # ---- the licence: the copyright file in Debian's machine-readable form, MIT (Expat) in the words of LICENSE
 file(READ "${root}/share/doc/frostel/copyright" copyright)
 file(READ "${LICENSE}" licence)
@@ -171,6 +164,13 @@ file(READ "${root}/share/metainfo/${id}.metainfo.xml" metainfo)
 if(NOT metainfo MATCHES "<project_license>MIT</project_license>")
   message(FATAL_ERROR "the metainfo names no MIT project licence")
 endif()
+
+# The description, the metainfo and the changelog name the screen saver and the command that chooses it.
+foreach(text value_Description metainfo changelog)
+  if(NOT "${${text}}" MATCHES "screen saver" OR NOT "${${text}}" MATCHES "frostel-xscreensaver")
+    message(FATAL_ERROR "${text} does not tell of the screen saver and frostel-xscreensaver:\n${${text}}")
+  endif()
+endforeach()
 
 # ---- addresses: none at a domain we do not hold. Debian's own for the copyright format, and the reserved
 # .invalid, which reaches no one, are the only ones a default build may name.
