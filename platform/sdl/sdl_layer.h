@@ -32,8 +32,8 @@ void guardX11Connection();
 // errors on a window that is gone, so the owner's DestroyNotify is watched too.
 [[noreturn]] void endForeignWindowGone();
 
-// Notes which signal asks for the end (endingSignal), where SDL itself handles SIGINT and SIGTERM; once, after
-// SDL's video has started and put its handlers in place.
+// Notes which signal asks for the end (endingSignal), where SDL itself handles SIGINT and SIGTERM; once SDL has put
+// its handlers in place.
 void watchEndingSignals();
 
 // Stops SDL at process exit; called on the caller's thread before any other thread starts SDL.

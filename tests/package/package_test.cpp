@@ -263,6 +263,16 @@ TEST_F(Package, XScreenSaverCommandMakesTheDaemonRunThePackagedHack)
     EXPECT_EQ(litBeside, 0u);
     expectTheDefaultScene(shares(square));
 
+    // Cycling ends the hack and starts it again; the daemon logs how the one it ended went.
+    ASSERT_EQ(daemon.command("-cycle"), 0);
+    const std::string normal = "(" + hack + ") exited normally with SIGTERM";
+    bool logged = false;
+    for (int tries = 0; tries < 50 && !logged; ++tries) {
+        logged = daemon.log().find(normal) != std::string::npos;
+        if (!logged) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_TRUE(logged) << daemon.log();
+
     ASSERT_EQ(daemon.command("-deactivate"), 0);
     bool gone = false;
     for (int tries = 0; tries < 50 && !gone; ++tries) {

@@ -141,6 +141,19 @@ TEST_F(SaverHack, DrawsIntoTheGivenWindowAndEndsBySigtermLeavingItsLastFrame)
     expectSquare(800, 600);
 }
 
+// A daemon may end a hack it has only just started (a cycle, then a deactivation at once): SIGTERM at any moment
+// of the start-up ends it by that signal too, never with a status.
+TEST_F(SaverHack, SigtermDuringTheStartEndsItBySigtermToo)
+{
+    for (const double delay : {0.02, 0.05, 0.08, 0.12, 0.2, 0.3}) {
+        ASSERT_TRUE(start({"-window-id", windowId(true)}));
+        pause(delay);
+        kill(hack.pid(), SIGTERM);
+        EXPECT_EQ(hack.waitExit(10.0), 128 + SIGTERM)
+            << "after " << delay << " s: " << readWholeFile((dir / "output.txt").string());
+    }
+}
+
 // No daemon's window named: the desktop's own root window, which nobody repaints, gets its background back.
 TEST_F(SaverHack, RootOnABareDesktopDrawsThereAndLeavesItsBackgroundAtTheEnd)
 {
