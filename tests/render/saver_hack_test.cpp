@@ -225,3 +225,23 @@ TEST_F(SaverHack, WithItsStandardDescriptorsClosedItHoldsNoConnectionThereAndEnd
     // As with its descriptors open (a hang would outlast the wait and be killed).
     EXPECT_NE(hack.waitExit(5.0), -1);
 }
+
+// Windows it cannot draw into end it at once with status 1 and their reason on standard error. A box would wait
+// unseen under the daemon's window until killed.
+TEST_F(SaverHack, WindowsItCannotDrawIntoEndItWithOneAndNoBox)
+{
+    XSetWindowAttributes none = {};
+    const Window inputOnly = XCreateWindow(x.display(), DefaultRootWindow(x.display()), 0, 0, 640, 480, 0, 0,
+                                           InputOnly, CopyFromParent, 0, &none);
+    // Larger than any OpenGL here draws into.
+    const Window vast = x.createWindow(32767, 32767, 0x000000);
+    XSync(x.display(), False);
+    for (const Window target : {inputOnly, vast}) {
+        ASSERT_TRUE(start({"-window-id", std::to_string(target)}));
+        EXPECT_EQ(hack.waitExit(15.0), 1) << readWholeFile((dir / "output.txt").string());
+        EXPECT_NE(readWholeFile((dir / "output.txt").string()), "");
+    }
+    XDestroyWindow(x.display(), inputOnly);
+    XDestroyWindow(x.display(), vast);
+    XSync(x.display(), False);
+}
