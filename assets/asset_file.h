@@ -13,8 +13,4 @@ std::FILE *openAssetFile(const char *fileName, char *reason, size_t reasonSize, 
 
 // Writes the printf-style reason for a refused file into `reason` (when given) and returns false, for a reader
 // to say why in one line.
-bool refuse(char *reason, size_t reasonSize, const char *format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 3, 4)))
-#endif
-    ;
+bool refuse(char *reason, size_t reasonSize, const char *format, ...);

@@ -75,6 +75,9 @@ SDL_Window *takeAdoptedWindow(HWND parent);
 // The window made in an adopted X window is going: the root window is cleared to its background.
 void releaseAdoptedWindow(SDL_Window *window);
 
+// Whether another program's X window was adopted: message boxes then go to standard error only.
+bool foreignWindowAdopted();
+
 // Whether this window-manager event is the adopted X window's destruction.
 bool isForeignWindowGone(const SDL_SysWMmsg *message);
 
