@@ -1527,6 +1527,82 @@ def site_update_replaces_whole(args, failures):
                          % cache_name(session, new), 20, 'the old cache to go')
 
 
+def music_by_gesture(session, what):
+    """A click starts the music; it must be the MP3, decoded, with no fallback to the WAV."""
+    session.click('view')
+    session.browser.wait_for(PLAYING + ' && frostelPage.state.music === "decoded"', 30, 'the music ' + what)
+
+
+def offline_on_tight_and_shared_hosts(args, failures):
+    """Storage too small for the music, too small for the page, and two copies of the page on one host."""
+    with Session(args.site) as session:
+        b = session.browser
+        origin = session.server.url('')[:-1]
+        # Room for the page's files but not the music: the music is still heard, on every visit.
+        b.call('Storage.overrideQuotaForOrigin', origin=origin, quotaSize=2600000)
+        b.watch_network()
+        session.open_and_wait_for_frames()
+        music_by_gesture(session, 'on the first visit')
+        b.wait_for('frostelPage.state.offline === "ready"', 60, 'the worker with a tight quota')
+        b.network.clear()
+        session.open_and_wait_for_frames()
+        failures.check(b.evaluate('!!navigator.serviceWorker.controller'), 'the second visit has no worker')
+        music_by_gesture(session, 'through the worker that cannot keep it')
+        fetched = [r['url'].rsplit('/', 1)[-1] for r in b.responses().values()]
+        failures.check('music.wav' not in fetched, 'the WAV fetched with a tight quota: %s' % fetched)
+        failures.check('data/music.mp3' not in kept_files(session, worker_version(args.site)),
+                       'the music kept beyond the quota')
+        failures.check(b.console_errors == [], 'console errors: %s' % b.console_errors)
+        # Room for nothing: installing fails, is said once, and the page stops saying it is registering.
+        tiny = browser.Server(args.site)
+        try:
+            b.call('Storage.overrideQuotaForOrigin', origin=tiny.url('')[:-1], quotaSize=1000000)
+            b.open(tiny.url())
+            b.wait_for('frostelPage.state.frames >= 5', 60, 'the scene with a tiny quota')
+            b.wait_for('frostelPage.state.offline === "failed"', 60, 'the failed install to be said')
+            b.pump(2.0)
+            said = [e for e in b.console_errors if 'offline' in e]
+            failures.check(len(said) == 1 and len(b.console_errors) == 1, 'the failure said as %s' % b.console_errors)
+            failures.check(session.state('offline') == 'failed' and session.state('status') == 'running',
+                           'after the failed install: %s, %s' % (session.state('offline'), session.state('status')))
+        finally:
+            tiny.close()
+
+    # Two builds in two folders of one host, each with an old cache from before caches had scopes.
+    host = os.path.join(args.work, 'host')
+    data_a = os.path.join(args.work, 'stage-a', 'data')
+    write_test_data(data_a, args.data)
+    data_b = os.path.join(args.work, 'stage-b', 'data')
+    frame_b = (230, 120, 20)
+    write_test_data(data_b, args.data, frame=frame_b)
+    versions = {'a/': worker_version(make_site(args, data_a, name='host/a')),
+                'b/': worker_version(make_site(args, data_b, name='host/b'))}
+    with Session(host) as session:
+        b = session.browser
+
+        def visit(folder, frame, what):
+            b.open(session.server.url(folder + 'index.html'))
+            b.wait_for('frostelPage.state.runs === 1 && frostelPage.state.frames >= 20', 60, what)
+            frame_fills(session.read_back(), failures, what, frame)
+
+        visit('a/', FRAME, '/a/')
+        b.wait_for('frostelPage.state.offline === "ready"', 60, 'the worker of /a/')
+        for folder in ('a/', 'b/'):
+            b.evaluate('caches.open("frostel-%s").then(function(c) { return c.put("%s", new Response("old")); })'
+                       % (folder[0] * 16, session.server.url(folder + 'index.html')), awaiting=True)
+        visit('b/', frame_b, '/b/')
+        b.wait_for('frostelPage.state.offline === "ready"', 60, 'the worker of /b/')
+        wait_for_promise(session, 'caches.keys().then(function(k) { return k.indexOf("frostel-%s") < 0; })'
+                         % ('b' * 16), 20, '/b/\'s old cache to go')
+        names = sorted(cache_names(session))
+        wanted = sorted([cache_name(session, versions['a/'], 'a/'), cache_name(session, versions['b/'], 'b/'),
+                         'frostel-' + 'a' * 16])
+        failures.check(names == wanted, 'caches %s, not %s' % (names, wanted))
+        session.server.close()
+        visit('a/', FRAME, '/a/ offline after /b/')
+        visit('b/', frame_b, '/b/ offline')
+
+
 def wrong_types_said(args, failures):
     """A host that sends files as text/plain with nosniff: the page says what is wrong instead of loading on."""
     for plain, words in ((('*',), 'the page\'s script as "text/plain"'),
@@ -1550,7 +1626,8 @@ CASES = {f.__name__: f for f in (scene_draws, missing_overlay_whitens, escape_en
                                   keys_without_page_errors, full_screen_wide_stays_black, full_screen_portrait_stays_black,
                                   full_screen_while_loading, controls_after_the_end, reduced_motion_still_until_play,
                                   pause_and_play, offline_after_one_visit, site_update_replaces_whole,
-                                  wrong_types_said, phone_touch_run, phone_full_screen_views)}
+                                  wrong_types_said, phone_touch_run, phone_full_screen_views,
+                                  offline_on_tight_and_shared_hosts)}
 
 
 def main():
