@@ -1,8 +1,8 @@
 // The page's side of Frostel: fetching the program and the scene's files with a progress bar, starting a run
 // on the page's one canvas, the sound output and its button, pause, ending a run, full screen (and the same view
 // for the installed app), the screen kept awake, one plain message per fault, what the page says when a run ends,
-// and the worker that keeps the page for offline visits. The program itself is
-// frostel.js (createFrostel), loaded only once the browser is known to be able to draw it.
+// and the worker that keeps the page for offline visits. The program itself is frostel.js (createFrostel),
+// loaded only once the browser is known to be able to draw it.
 'use strict';
 
 var frostelPage = (function() {
@@ -453,9 +453,8 @@ var frostelPage = (function() {
         wake.lock = lock;
         lock.addEventListener('release', function() { if (wake.lock === lock) wake.lock = null; });
         keepAwake();  // things may have changed while it was asked for
-      }, function(error) {
-        wake.asking = false;
-        console.log('Frostel: the screen may dim: ' + error);
+      }, function() {
+        wake.asking = false;  // refused: the screen may dim, and nothing more is said
       });
     } else if (!wanted && wake.lock) {
       var lock = wake.lock;
@@ -646,7 +645,9 @@ var frostelPage = (function() {
   document.addEventListener('pointerdown', function(event) { if (event.pointerType === 'touch') setInput('touch'); },
                             true);
   document.addEventListener('keydown', firstGesture, true);
-  ['fullscreenchange', 'webkitfullscreenchange'].forEach(function(kind) { document.addEventListener(kind, updateView); });
+  ['fullscreenchange', 'webkitfullscreenchange'].forEach(function(kind) {
+    document.addEventListener(kind, updateView);
+  });
   if (appView.addEventListener) appView.addEventListener('change', updateView);
   // Listened for on the window, so after the layer's own listener on the document: a paused run stays paused
   // when the page is shown again.

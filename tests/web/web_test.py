@@ -6,6 +6,7 @@ checked against the camera maths and the files each test writes.
 """
 import argparse
 import base64
+import json
 import math
 import os
 import re
@@ -14,6 +15,7 @@ import struct
 import subprocess
 import sys
 import time
+import urllib.parse
 import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -23,6 +25,8 @@ import camera  # noqa: E402
 PAGE_FILES = ('index.html', 'page.js', 'page.css', 'frostel.js', 'frostel.wasm', 'manifest.webmanifest',
               'icons/frostel-192.png', 'icons/frostel-512.png', 'icons/frostel-maskable-192.png',
               'icons/frostel-maskable-512.png')
+# The install sheet's screenshots: served, never kept offline.
+SHEET_FILES = ('screenshots/wide.png', 'screenshots/narrow.png')
 SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..')
 PACK_SCRIPT = os.path.join(SOURCE, 'cmake', 'web_data_package.cmake')
 OFFLINE_SCRIPT = os.path.join(SOURCE, 'cmake', 'web_offline.cmake')
@@ -85,7 +89,8 @@ def make_site(args, data_folder, music=('music.mp3', 'music.wav'), name='site'):
     site = os.path.join(args.work, name)
     os.makedirs(os.path.join(site, 'data'))
     os.makedirs(os.path.join(site, 'icons'))
-    for page_file in PAGE_FILES:
+    os.makedirs(os.path.join(site, 'screenshots'))
+    for page_file in PAGE_FILES + SHEET_FILES:
         shutil.copy(os.path.join(args.site, page_file), os.path.join(site, page_file))
     subprocess.run([args.cmake, '-DDATA=' + data_folder, '-DSTAGE=' + os.path.join(args.work, name + '-stage'),
                     '-DOUT=' + site, '-DPACKAGER=' + args.packager, '-DPYTHON=' + sys.executable,
@@ -1471,6 +1476,13 @@ def offline_after_one_visit(args, failures):
         failures.check(kept == wanted, 'kept %s, not %s' % (kept, wanted))
         manifest = session.browser.call('Page.getAppManifest')
         failures.check(not manifest.get('errors'), 'manifest errors %s' % manifest.get('errors'))
+        installability = session.browser.call('Page.getInstallabilityErrors')['installabilityErrors']
+        failures.check(installability == [], 'installability errors %s' % installability)
+        parsed = json.loads(manifest['data'])
+        # The id is read against the start URL, itself read against the manifest's own.
+        app_id = urllib.parse.urljoin(urllib.parse.urljoin(manifest['url'], parsed['start_url']), parsed['id'])
+        failures.check(app_id == session.server.url(''), 'the app id %s' % app_id)
+        check_install_sheet(site, parsed, failures)
         # The network off: the server gone.
         session.server.close()
         session.browser.open(session.server.url())
@@ -1480,6 +1492,26 @@ def offline_after_one_visit(args, failures):
         session.browser.wait_for('frostelPage.state.music === "arrived"', 20, 'the music offline')
         failures.check(session.browser.evaluate('document.getElementById("messages").textContent') == '',
                        'offline messages')
+
+
+def png_size(path):
+    with open(path, 'rb') as f:
+        return struct.unpack('>II', f.read(24)[16:24])
+
+
+def check_install_sheet(site, manifest, failures):
+    """A maskable icon, and a wide and a narrow screenshot of the sizes the manifest states."""
+    maskable = [i for i in manifest['icons'] if i.get('purpose') == 'maskable']
+    failures.check(any(i['sizes'] == '512x512' for i in maskable), 'maskable icons %s' % maskable)
+    shots = {s.get('form_factor'): s for s in manifest.get('screenshots', [])}
+    failures.check(sorted(shots) == ['narrow', 'wide'], 'screenshots %s' % sorted(shots))
+    for entry in maskable + list(shots.values()):
+        width, height = png_size(os.path.join(site, entry['src']))
+        failures.check(entry['sizes'] == '%dx%d' % (width, height), '%s is %dx%d' % (entry, width, height))
+    for form, wider in (('wide', True), ('narrow', False)):
+        if form in shots:
+            width, height = png_size(os.path.join(site, shots[form]['src']))
+            failures.check((width > height) == wider, 'the %s screenshot is %dx%d' % (form, width, height))
 
 
 def wait_for_promise(session, expression, seconds, what):
@@ -1513,7 +1545,8 @@ def site_update_replaces_whole(args, failures):
         shutil.copy(os.path.join(new_site, 'sw.js'), site)
         visit('the old site with the new worker', FRAME)
         session.browser.pump(3.0)
-        failures.check(cache_names(session) == [cache_name(session, old)], 'half an upload kept: %s' % cache_names(session))
+        failures.check(cache_names(session) == [cache_name(session, old)],
+                       'half an upload kept: %s' % cache_names(session))
         # The whole new site: the page open now stays the old one whole, the next is the new one whole.
         for name in ('frostel.data', 'frostel-data.js.metadata'):
             shutil.copy(os.path.join(new_site, name), site)

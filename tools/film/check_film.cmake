@@ -1,5 +1,6 @@
 # Fails unless FILM, run twice in the build folder, writes the same frame and screenshots, of the sizes promised.
 cmake_minimum_required(VERSION 3.16)
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/png_checks.cmake)
 # cmake -DFILM= -DWORK= -P check_film.cmake   (run where data/ is, under an X server)
 
 if(NOT DEFINED ENV{DISPLAY})
@@ -32,15 +33,7 @@ foreach(shape "frame-000.png:256:256" "screenshot.png:512:512" "screenshot-wide.
   if(NOT a STREQUAL b)
     message(FATAL_ERROR "${name} differs between two runs: the film is not the same every time")
   endif()
-  # The PNG header's width and height.
-  file(READ "${WORK}/a/${name}" header OFFSET 16 LIMIT 8 HEX)
-  string(SUBSTRING "${header}" 0 8 w)
-  string(SUBSTRING "${header}" 8 8 h)
-  math(EXPR w "0x${w}")
-  math(EXPR h "0x${h}")
-  if(NOT w EQUAL width OR NOT h EQUAL height)
-    message(FATAL_ERROR "${name} is ${w} x ${h}, not ${width} x ${height}")
-  endif()
+  expect_png_size("${WORK}/a/${name}" ${width} ${height})
 endforeach()
 file(REMOVE_RECURSE "${WORK}")
 message(STATUS "the same frame and screenshots twice")
