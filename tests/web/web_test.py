@@ -996,6 +996,31 @@ def lit_beside(shot, square):
     return lit
 
 
+def centred_square(session, failures, what):
+    """The canvas a centred square as large as the window's shorter side, at that size for the program."""
+    width, height = session.browser.evaluate('[window.innerWidth, window.innerHeight]')
+    side = min(width, height)
+    session.wait_for_client_size(side, side, what)
+    rect = session.browser.evaluate('(function() { var r = document.getElementById("view").getBoundingClientRect();'
+                                    ' return [r.left, r.top, r.right, r.bottom]; })()')
+    square = [int(round(v)) for v in rect]
+    expected = [(width - side) // 2, (height - side) // 2, (width + side) // 2, (height + side) // 2]
+    failures.check(all(abs(a - e) <= 1 for a, e in zip(square, expected)), '%s: the square at %s, not centred at %s'
+                   % (what, square, expected))
+    return side
+
+
+def dark_beside(session, failures, what):
+    """How many pixels beside the canvas are lit on the screen (none should be), in a screenshot of device pixels."""
+    rect = session.browser.evaluate('(function() { var r = document.getElementById("view").getBoundingClientRect();'
+                                    ' return [r.left, r.top, r.right, r.bottom, window.innerWidth]; })()')
+    shot = screenshot_rgb(session, what.replace(' ', '-') + '.png')
+    scale = shot[0] / rect[4]
+    lit = lit_beside(shot, [int(round(v * scale)) for v in rect[:4]])
+    failures.check(lit == 0, '%s: %d pixels lit beside the square' % (what, lit))
+    return lit
+
+
 def full_screen_square(args, failures, size):
     data = os.path.join(args.work, 'stage', 'data')
     write_test_data(data, args.data)
@@ -1004,29 +1029,18 @@ def full_screen_square(args, failures, size):
         session.open_and_wait_for_frames()
         session.click('fullscreen')
         session.browser.wait_for('!!document.fullscreenElement', 10, 'full screen')
-        width, height = session.browser.evaluate('[window.innerWidth, window.innerHeight]')
-        side = min(width, height)
-        session.wait_for_client_size(side, side, 'the square client size')
+        what = 'full screen on %dx%d' % size
+        side = centred_square(session, failures, what)
         c = session.canvas()
         failures.check(c['css'] == [side, side] and c['buffer'] == [side, side] and
-                       c['viewport'] == [0, 0, side, side], 'full screen on %dx%d: %s' % (width, height, c))
-        rect = session.browser.evaluate('(function() { var r = document.getElementById("view")'
-                                        '.getBoundingClientRect(); return [r.left, r.top, r.right, r.bottom]; })()')
-        square = [int(round(v)) for v in rect]
-        expected = [(width - side) // 2, (height - side) // 2, (width + side) // 2, (height + side) // 2]
-        failures.check(all(abs(a - b) <= 1 for a, b in zip(square, expected)),
-                       'the square at %s, not centred at %s' % (square, expected))
+                       c['viewport'] == [0, 0, side, side], '%s: %s' % (what, c))
         frames = session.state('frames')
         session.browser.pump(30.0)
         failures.check(session.state('frames') >= frames + 30, 'only %d frames in 30 s'
                        % (session.state('frames') - frames))
         frame_fills(session.read_back(side), failures, 'full screen after 30 s')
-        shot = screenshot_rgb(session, 'full-screen-%dx%d.png' % (width, height))
-        failures.check(shot[0] == width and shot[1] == height, 'screenshot %dx%d' % shot[:2])
-        lit = lit_beside(shot, square)
-        failures.check(lit == 0, '%d pixels lit beside the square after 30 s' % lit)
-        print('%dx%d: square %s, %d frames, %d pixels lit beside it' % (width, height, square,
-                                                                      session.state('frames'), lit))
+        lit = dark_beside(session, failures, what + ' after 30 s')
+        print('%s: %d frames, %d pixels lit beside the square' % (what, session.state('frames'), lit))
 
 
 def full_screen_wide_stays_black(args, failures):
@@ -1245,24 +1259,6 @@ APP_DISPLAY_MODE = r"""(function() {
 })();"""
 
 
-def square_on_black(session, failures, what):
-    """The stage a centred square as large as the window's shorter side, with nothing lit beside it."""
-    width, height = session.browser.evaluate('[window.innerWidth, window.innerHeight]')
-    side = min(width, height)
-    session.wait_for_client_size(side, side, what)
-    rect = session.browser.evaluate('(function() { var r = document.getElementById("view").getBoundingClientRect();'
-                                    ' return [r.left, r.top, r.right, r.bottom]; })()')
-    square = [int(round(v)) for v in rect]
-    expected = [(width - side) // 2, (height - side) // 2, (width + side) // 2, (height + side) // 2]
-    failures.check(all(abs(a - e) <= 1 for a, e in zip(square, expected)), '%s: the square at %s, not %s'
-                   % (what, square, expected))
-    shot = screenshot_rgb(session, what.replace(' ', '-') + '.png')
-    # The screenshot is in device pixels.
-    scale = shot[0] / width
-    lit = lit_beside(shot, [int(v * scale) for v in square])
-    failures.check(lit == 0, '%s: %d pixels lit beside the square' % (what, lit))
-
-
 def phone_full_screen_views(args, failures):
     """The whole-screen view where the browser has no element full screen, and as the installed app opens."""
     with phone_session(args, args.site, (NO_ELEMENT_FULL_SCREEN,)) as session:
@@ -1272,7 +1268,8 @@ def phone_full_screen_views(args, failures):
         b.wait_for('frostelPage.state.view === "filled"', 5, 'the window filled')
         failures.check(not b.evaluate('!!document.fullscreenElement'), 'element full screen after all')
         b.pump(4.5)  # the controls shown by the tap are gone again
-        square_on_black(session, failures, 'filled window')
+        centred_square(session, failures, 'filled window')
+        dark_beside(session, failures, 'filled window')
         session.tap('view')
         b.wait_for('document.getElementById("page").classList.contains("reveal")', 5, 'the controls on a tap')
         session.tap('fullscreen')
@@ -1286,7 +1283,8 @@ def phone_full_screen_views(args, failures):
         b = session.browser
         session.open_and_wait_for_frames()
         failures.check(session.state('view') == 'app', 'the app opens in view %s' % session.state('view'))
-        square_on_black(session, failures, 'installed app')
+        centred_square(session, failures, 'installed app')
+        dark_beside(session, failures, 'installed app')
         session.tap('view')
         b.wait_for('document.getElementById("page").classList.contains("reveal")', 5, 'the app\'s controls')
         failures.check(check_touch_sizes(session, failures, 'the app') == ['sound', 'pause', 'end'],
