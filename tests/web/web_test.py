@@ -1270,6 +1270,13 @@ def phone_full_screen_views(args, failures):
         b.pump(4.5)  # the controls shown by the tap are gone again
         centred_square(session, failures, 'filled window')
         dark_beside(session, failures, 'filled window')
+        # Escape leaves the filled window as it leaves full screen, without ending the run.
+        session.key('Escape', 'Escape', 27)
+        b.wait_for('frostelPage.state.view === "page"', 5, 'Escape to leave the filled window')
+        b.pump(0.5)
+        failures.check(session.state('status') == 'running', 'Escape ended the run in the filled window')
+        session.tap('fullscreen')
+        b.wait_for('frostelPage.state.view === "filled"', 5, 'the window filled again')
         session.tap('view')
         b.wait_for('document.getElementById("page").classList.contains("reveal")', 5, 'the controls on a tap')
         session.tap('fullscreen')
