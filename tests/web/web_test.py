@@ -1167,6 +1167,12 @@ def check_touch_sizes(session, failures, what):
     return [name for name, _, _ in shown]
 
 
+def show_controls(session, what):
+    """A tap on the scene in a whole-screen view shows the controls."""
+    session.tap('view')
+    session.browser.wait_for('document.getElementById("page").classList.contains("reveal")', 5, what)
+
+
 def wake_held(session, held, what):
     session.browser.wait_for('frostelWake.held === %d' % held, 5, 'the wake lock %s' % what)
 
@@ -1210,16 +1216,14 @@ def phone_touch_run(args, failures):
         b.pump(0.5)
         failures.check(b.evaluate(SHOWN_BUTTONS) == [], 'controls over the scene before a tap: %s'
                        % b.evaluate(SHOWN_BUTTONS))
-        session.tap('view')
-        b.wait_for('document.getElementById("page").classList.contains("reveal")', 5, 'the controls on a tap')
+        show_controls(session, 'the controls on a tap')
         shown = check_touch_sizes(session, failures, 'full screen')
         failures.check(shown == ['sound', 'pause', 'end', 'fullscreen'] and
                        b.evaluate('document.getElementById("fullscreen").textContent') == 'Leave full screen',
                        'full-screen controls: %s' % shown)
         b.screenshot(os.path.join(args.work, 'phone-full-screen-controls.png'))
         # End by tap ends the run as Escape does; the lock goes with it. (The screenshot may outlast the controls.)
-        session.tap('view')
-        b.wait_for('document.getElementById("page").classList.contains("reveal")', 5, 'the controls again')
+        show_controls(session, 'the controls again')
         session.tap('end')
         b.wait_for('frostelPage.state.status === "ended"', 20, 'End to end the run')
         failures.check(session.state('exitStatus') == 0, 'exit status %s' % session.state('exitStatus'))
@@ -1228,8 +1232,7 @@ def phone_touch_run(args, failures):
         failures.check('tap "Start again"' in text and not KEY_WORDS.search(text), 'the end on a phone: %r' % text)
         failures.check(visible_in_screen(session, 'again'), 'Start again is out of reach in full screen')
         b.screenshot(os.path.join(args.work, 'phone-ended.png'))
-        session.tap('view')
-        b.wait_for('document.getElementById("page").classList.contains("reveal")', 5, 'the way out after the end')
+        show_controls(session, 'the way out after the end')
         session.tap('fullscreen')
         b.wait_for('frostelPage.state.view === "page"', 10, 'Leave full screen by tap')
         session.tap('again')
@@ -1277,8 +1280,7 @@ def phone_full_screen_views(args, failures):
         failures.check(session.state('status') == 'running', 'Escape ended the run in the filled window')
         session.tap('fullscreen')
         b.wait_for('frostelPage.state.view === "filled"', 5, 'the window filled again')
-        session.tap('view')
-        b.wait_for('document.getElementById("page").classList.contains("reveal")', 5, 'the controls on a tap')
+        show_controls(session, 'the controls on a tap')
         session.tap('fullscreen')
         b.wait_for('frostelPage.state.view === "page"', 5, 'Leave full screen to leave the filled window')
         session.wait_for_client_size(366, 366, 'the page again')
@@ -1292,8 +1294,7 @@ def phone_full_screen_views(args, failures):
         failures.check(session.state('view') == 'app', 'the app opens in view %s' % session.state('view'))
         centred_square(session, failures, 'installed app')
         dark_beside(session, failures, 'installed app')
-        session.tap('view')
-        b.wait_for('document.getElementById("page").classList.contains("reveal")', 5, 'the app\'s controls')
+        show_controls(session, 'the app\'s controls')
         failures.check(check_touch_sizes(session, failures, 'the app') == ['sound', 'pause', 'end'],
                        'the app\'s controls: %s' % b.evaluate(SHOWN_BUTTONS))
         failures.check(not visible_in_screen(session, 'hint') and
