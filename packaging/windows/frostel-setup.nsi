@@ -90,8 +90,14 @@ Function .onInit
   SetRegView 64
   !insertmacro ONE_AT_A_TIME
   !insertmacro ADMIN_CHECK
+  ; /D= ends the command line. NSIS drops a folder it cannot use there and would take the default instead: the
+  ; folder asked for is kept, so that the install refuses it plainly.
   StrCpy $FolderGiven 0
-  ${If} $INSTDIR != ""
+  ClearErrors
+  ${WordFind} $CMDLINE " /D=" "E+1}" $0
+  ${IfNot} ${Errors}
+  ${AndIf} $0 != ""
+    StrCpy $INSTDIR $0
     StrCpy $FolderGiven 1
   ${EndIf}
 
@@ -431,6 +437,11 @@ Section "Uninstall"
   ${EndIf}
   DeleteRegKey SHCTX "${FROSTEL_KEY}"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+  ${If} $AllUsers = 0
+    ; Made for this installation when it was the user's first: gone again when nothing else is in them.
+    DeleteRegKey /ifempty HKCU "Software\Microsoft\Windows\CurrentVersion\Uninstall"
+    RMDir "$LOCALAPPDATA\Programs"
+  ${EndIf}
 SectionEnd
 
 ; Run in place (_?=), the uninstaller cannot delete itself: a hidden cmd does it once this process has ended, then

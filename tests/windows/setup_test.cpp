@@ -1,0 +1,441 @@
+// The setup program and frostel.scr's data lookup under Wine, in a prefix of their own: silent installs for all
+// users and for one, what they place and register, the saver they make current drawing from the system folder, an
+// upgrade keeping the user's choice, the uninstaller leaving the prefix as it found it, and bad ground.
+#include <gtest/gtest.h>
+
+// Xlib after GoogleTest: its macros (None, Bool) would break GoogleTest's templates.
+#include "tests/windows/child_process.h"
+#include "tests/windows/wine_place.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+WinePlace setupPlace()
+{
+    WinePlace place;
+    place.prefixName = "wine-setup-prefix";
+    return place;
+}
+
+std::string setupExe(const WinePlace &place)
+{
+    return place.exeDir() + "/frostel-setup-" + FROSTEL_VERSION + ".exe";
+}
+
+fs::path driveC(const WinePlace &place) { return fs::path(place.prefix()) / "drive_c"; }
+
+// C:\a\b as this machine sees it.
+fs::path onDriveC(const WinePlace &place, std::string windowsPath)
+{
+    std::replace(windowsPath.begin(), windowsPath.end(), '\\', '/');
+    return driveC(place) / windowsPath.substr(3);
+}
+
+// The prefix's one user folder (Wine names it after the Unix user).
+fs::path userFolder(const WinePlace &place)
+{
+    for (const fs::directory_entry &entry : fs::directory_iterator(driveC(place) / "users"))
+        if (entry.path().filename() != "Public") return entry.path();
+    return {};
+}
+
+std::string windowsUser(const WinePlace &place) { return userFolder(place).filename().string(); }
+
+std::string slurp(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Runs a Windows program in the prefix to its end, then lets the wine server write the registry out.
+int runWine(const WinePlace &place, std::vector<std::string> arguments, const std::string &log,
+            double seconds = 120)
+{
+    arguments.insert(arguments.begin(), place.wine);
+    ChildProcess run;
+    if (!run.start(arguments, place.root, place.environment(), log)) return -3;
+    const int status = run.waitExit(seconds);
+    place.stopServer();
+    return status;
+}
+
+// Registry files write each key as [a\\b] and each string with \\ and \" escaped.
+std::string regEscape(const std::string &key)
+{
+    std::string out;
+    for (char c : key) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return out;
+}
+
+std::string regString(const std::string &raw)
+{
+    if (raw.size() < 2 || raw.front() != '"' || raw.back() != '"') return "";
+    std::string out;
+    for (size_t i = 1; i + 1 < raw.size(); ++i) {
+        if (raw[i] == '\\' && i + 2 < raw.size()) ++i;
+        out += raw[i];
+    }
+    return out;
+}
+
+// Each logical line of a registry file (continuations joined), as "[key] name=value"; key lines alone as "[key]".
+// Wine records when each key was last written (the number after a key's name, and the #time lines), and at every
+// graphical start the display adapter's "DriverDateData" as that moment: these change with every run, whatever a
+// program does, so they are left out. Nothing else is.
+std::vector<std::string> registryLines(const fs::path &file)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(slurp(file));
+    std::string line, logical, key;
+    while (std::getline(in, line)) {
+        logical += line;
+        if (!logical.empty() && logical.back() == '\\' && logical.front() != '[') {
+            logical.pop_back();
+            continue;
+        }
+        std::string whole;
+        whole.swap(logical);
+        const size_t start = whole.find_first_not_of(' ');
+        if (start == std::string::npos || whole[start] == '#' || whole[start] == ';') continue;
+        whole = whole.substr(start);
+        if (whole.front() == '[') {
+            key = whole.substr(0, whole.rfind(']') + 1);
+            lines.push_back(key);
+        } else if (whole.rfind("\"DriverDateData\"=", 0) != 0) {
+            lines.push_back(key + " " + whole);
+        }
+    }
+    return lines;
+}
+
+// The values of one key: name (quoted, or @) to raw value text.
+std::map<std::string, std::string> registryKey(const WinePlace &place, const char *hive, const std::string &key)
+{
+    std::map<std::string, std::string> values;
+    const std::string wanted = "[" + regEscape(key) + "]";
+    for (const std::string &line : registryLines(fs::path(place.prefix()) / hive)) {
+        if (line.compare(0, wanted.size() + 1, wanted + " ") != 0) continue;
+        const std::string entry = line.substr(wanted.size() + 1);
+        const size_t equals = entry.find("\"=") != std::string::npos ? entry.find("\"=") + 1 : entry.find('=');
+        values[entry.substr(0, equals)] = entry.substr(equals + 1);
+    }
+    return values;
+}
+
+bool hasKey(const WinePlace &place, const char *hive, const std::string &key)
+{
+    const std::vector<std::string> lines = registryLines(fs::path(place.prefix()) / hive);
+    return std::find(lines.begin(), lines.end(), "[" + regEscape(key) + "]") != lines.end();
+}
+
+// Every file and folder of drive C with its size, every registry line of the prefix.
+struct PrefixState {
+    std::set<std::string> files;
+    std::set<std::string> registry;
+};
+
+PrefixState prefixState(const WinePlace &place)
+{
+    place.stopServer();  // the server writes the registry out when it ends
+    PrefixState state;
+    const fs::path c = driveC(place);
+    for (auto it = fs::recursive_directory_iterator(c); it != fs::recursive_directory_iterator(); ++it) {
+        const std::string name = fs::relative(it->path(), c).string();
+        if (it->is_symlink())
+            state.files.insert(name + " -> " + fs::read_symlink(it->path()).string());
+        else if (it->is_directory())
+            state.files.insert(name + "/");
+        else
+            state.files.insert(name + " " + std::to_string(it->file_size()));
+    }
+    for (const char *hive : {"system.reg", "user.reg", "userdef.reg"})
+        for (const std::string &line : registryLines(fs::path(place.prefix()) / hive))
+            state.registry.insert(std::string(hive) + " " + line);
+    return state;
+}
+
+std::string differences(const std::set<std::string> &before, const std::set<std::string> &after)
+{
+    std::vector<std::string> gone, added;
+    std::set_difference(before.begin(), before.end(), after.begin(), after.end(), std::back_inserter(gone));
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(added));
+    std::string out;
+    for (const std::string &line : gone) out += "  - " + line.substr(0, 300) + "\n";
+    for (const std::string &line : added) out += "  + " + line.substr(0, 300) + "\n";
+    return out;
+}
+
+void expectSamePrefix(const PrefixState &before, const PrefixState &after)
+{
+    EXPECT_EQ(differences(before.files, after.files), "") << "files of drive C";
+    EXPECT_EQ(differences(before.registry, after.registry), "") << "registry";
+}
+
+bool sameBytes(const fs::path &a, const fs::path &b) { return fs::exists(a) && slurp(a) == slurp(b); }
+
+// Where a shell link points and where it starts its program: the link's local base path and working directory.
+struct ShellLink {
+    std::string target;
+    std::string workingDirectory;
+};
+
+ShellLink readShellLink(const fs::path &file)
+{
+    const std::string b = slurp(file);
+    ShellLink link;
+    const auto u16 = [&](size_t at) { return at + 2 <= b.size() ? unsigned(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8) : 0u; };
+    const auto u32 = [&](size_t at) { return at + 4 <= b.size() ? u16(at) | u16(at + 2) << 16 : 0u; };
+    if (b.size() < 0x4C || u32(0) != 0x4C) return link;
+    const unsigned flags = u32(0x14);
+    size_t at = 0x4C;
+    if (flags & 0x1) at += 2 + u16(at);  // the item list
+    if (flags & 0x2) {                   // the link information, with the local path
+        const size_t size = u32(at);
+        if ((u32(at + 8) & 0x1) && at + u32(at + 16) < b.size()) link.target = b.c_str() + at + u32(at + 16);
+        at += size;
+    }
+    const bool wide = (flags & 0x80) != 0;
+    const auto text = [&]() {
+        const size_t count = u16(at);
+        at += 2;
+        std::string out;
+        for (size_t i = 0; i < count && at < b.size(); ++i, at += wide ? 2 : 1) out += b[at];
+        while (!out.empty() && out.back() == '\0') out.pop_back();  // Wine counts the terminator too
+        return out;
+    };
+    if (flags & 0x4) text();  // the description
+    if (flags & 0x8) text();  // the relative path
+    if (flags & 0x10) link.workingDirectory = text();
+    return link;
+}
+
+// frostel.scr /s (a Windows path) on a screen of its own, 1280 × 720, started from another folder; returns the
+// screen once the saver's window has shown for `seconds`, then ends it with a mouse move.
+RgbImage saverScreen(const WinePlace &place, const std::string &scr, const std::string &log, double seconds = 8,
+                     const std::vector<std::string> &extraEnvironment = {})
+{
+    PrivateXServer server;
+    EXPECT_TRUE(server.start(FROSTEL_XVFB, true, false, "1280x720x24"));
+    XSession screen(server.display());
+    EXPECT_TRUE(screen.connected());
+    if (!screen.connected()) return {};
+    std::vector<std::string> environment = place.environment();
+    environment.push_back("DISPLAY=" + server.display());
+    environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
+    ChildProcess saver;
+    EXPECT_TRUE(saver.start({place.wine, scr, "/s"}, place.root, environment, log));
+    EXPECT_NE(screen.waitForWindow("Frostel", 60), 0u) << "no saver window\n" << readWholeFile(log);
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    EXPECT_TRUE(saver.running()) << readWholeFile(log);
+    const RgbImage shot = screen.grab(DefaultRootWindow(screen.display()));
+    Display *d = screen.display();
+    XWarpPointer(d, 0, DefaultRootWindow(d), 0, 0, 0, 0, 600, 300);
+    XFlush(d);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    XWarpPointer(d, 0, DefaultRootWindow(d), 0, 0, 0, 0, 700, 420);
+    XFlush(d);
+    EXPECT_EQ(saver.waitExit(20), 0) << readWholeFile(log);
+    place.stopServer();
+    return shot;
+}
+
+// The scene in the centred square, as the first saver test checks it: black sides, frost at the square's edges,
+// no white stand-in for lost data.
+void expectSceneInSquare(const RgbImage &screen, const std::string &what)
+{
+    ASSERT_EQ(screen.width, 1280) << what;
+    ASSERT_EQ(screen.height, 720) << what;
+    EXPECT_EQ(litPixels(screen, 0, 280), 0u) << what << ": left of the square";
+    EXPECT_EQ(litPixels(screen, 1000, 1280), 0u) << what << ": right of the square";
+    EXPECT_GT(litPixels(screen, 280, 282), 720u) << what;
+    const Look square = lookAt(columns(screen, 280, 1000));
+    EXPECT_LT(square.white, 0.5) << what << ": " << describe(square);
+    EXPECT_GT(square.colours, 100) << what << ": " << describe(square);
+}
+
+std::string desktopSaver(const WinePlace &place)
+{
+    return regString(registryKey(place, "user.reg", "Control Panel\\Desktop")["\"SCRNSAVE.EXE\""]);
+}
+
+std::string uninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Frostel";
+
+// Runs the uninstall entry's quiet command as an administrator's script would: from a batch file, which waits.
+int runQuietUninstall(const WinePlace &place, const char *hive, const std::string &log)
+{
+    const std::string command = regString(registryKey(place, hive, uninstallKey)["\"QuietUninstallString\""]);
+    EXPECT_FALSE(command.empty()) << "no quiet uninstall command";
+    const fs::path script = fs::path(place.root) / "frostel-uninstall.bat";
+    std::ofstream(script) << command << "\r\n";
+    const int status = runWine(place, {"cmd", "/c", script.string()}, log);
+    fs::remove(script);
+    return status;
+}
+
+class WineSetup : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X server (scripts/test runs one)";
+        ASSERT_FALSE(place.wine.empty()) << "no Wine found: install wine and wine64";
+        ASSERT_TRUE(fs::exists(setupExe(place))) << "no setup program at " << setupExe(place);
+        ASSERT_TRUE(fs::exists(place.prefix() + "/system.reg")) << "the setup tests' prefix was not made";
+        place.stopServer();
+        ASSERT_FALSE(fs::exists(driveC(place) / "Program Files/Frostel")) << "left installed by an earlier run";
+    }
+    void TearDown() override { place.stopServer(); }
+
+    WinePlace place = setupPlace();
+};
+
+}  // namespace
+
+// A copy of the first prefix, started once on this display and once with a console (which writes Wine's console
+// defaults), so that Wine's own first-run changes are behind it.
+TEST(WineSetupPrefix, IsCopiedFromTheFirst)
+{
+    WinePlace first;
+    const WinePlace place = setupPlace();
+    ASSERT_TRUE(fs::exists(first.prefix() + "/system.reg")) << "the first prefix was not made";
+    first.stopServer();
+    fs::remove_all(place.prefix());
+    fs::copy(first.prefix(), place.prefix(), fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    EXPECT_EQ(runWine(place, {"rundll32", "user32.dll,GetDesktopWindow"}, place.root + "/wine-setup-settle.log"), 0);
+    EXPECT_EQ(runWine(place, {"cmd", "/c", "exit"}, place.root + "/wine-setup-settle.log"), 0);
+    EXPECT_TRUE(fs::exists(place.prefix() + "/system.reg"));
+}
+
+TEST_F(WineSetup, ForAllUsersInstallsSilentlyUpgradesAndUninstallsToThePrefixItFound)
+{
+    const PrefixState before = prefixState(place);
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(runWine(place, {setupExe(place), "/S"}, "setup-all.log"), 0) << readWholeFile("setup-all.log");
+    const double installSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+
+    // Every file in place, byte for byte; the saver in the system folder only.
+    const fs::path folder = driveC(place) / "Program Files/Frostel";
+    const fs::path build = place.exeDir();
+    EXPECT_TRUE(sameBytes(folder / "frostel.exe", build / "frostel.exe"));
+    EXPECT_TRUE(sameBytes(folder / "README.txt", build / "README.txt"));
+    EXPECT_TRUE(sameBytes(folder / "LICENSE.txt", build / "LICENSE.txt"));
+    EXPECT_TRUE(fs::exists(folder / "uninstall.exe"));
+    EXPECT_FALSE(fs::exists(folder / "frostel.scr"));
+    EXPECT_TRUE(sameBytes(driveC(place) / "windows/system32/frostel.scr", build / "frostel.scr"));
+    uintmax_t bytes = fs::file_size(driveC(place) / "windows/system32/frostel.scr");
+    size_t dataFiles = 0;
+    for (const fs::directory_entry &entry : fs::directory_iterator(build / "data")) {
+        EXPECT_TRUE(sameBytes(folder / "data" / entry.path().filename(), entry.path())) << entry.path();
+        ++dataFiles;
+    }
+    for (const fs::directory_entry &entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) bytes += entry.file_size();
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder / "data"), fs::directory_iterator()), long(dataFiles));
+
+    const ShellLink link = readShellLink(driveC(place) / "ProgramData/Microsoft/Windows/Start Menu/Programs/Frostel.lnk");
+    EXPECT_EQ(link.target, "C:\\Program Files\\Frostel\\frostel.exe");
+    EXPECT_EQ(link.workingDirectory, "C:\\Program Files\\Frostel") << "the demo reads data\\ from where it starts";
+
+    std::map<std::string, std::string> entry = registryKey(place, "system.reg", uninstallKey);
+    EXPECT_EQ(regString(entry["\"DisplayName\""]), "Frostel");
+    EXPECT_EQ(regString(entry["\"DisplayVersion\""]), FROSTEL_VERSION);
+    EXPECT_EQ(regString(entry["\"Publisher\""]), "The Frostel developers");
+    EXPECT_EQ(regString(entry["\"DisplayIcon\""]), "C:\\Program Files\\Frostel\\frostel.exe,0");
+    EXPECT_EQ(regString(entry["\"InstallLocation\""]), "C:\\Program Files\\Frostel");
+    EXPECT_EQ(regString(entry["\"QuietUninstallString\""]),
+              "\"C:\\Program Files\\Frostel\\uninstall.exe\" /S _?=C:\\Program Files\\Frostel");
+    const unsigned long kib = std::stoul(entry["\"EstimatedSize\""].substr(6), nullptr, 16);
+    EXPECT_NEAR(double(kib), double(bytes) / 1024, double(bytes) / 1024 / 100) << "EstimatedSize, in KiB";
+    EXPECT_FALSE(hasKey(place, "user.reg", uninstallKey)) << "one entry, the machine's";
+    EXPECT_EQ(regString(registryKey(place, "system.reg", "Software\\Frostel")["\"InstallDir\""]),
+              "C:\\Program Files\\Frostel");
+
+    // The box was on: the current saver is Frostel, switched on.
+    EXPECT_EQ(desktopSaver(place), "C:\\windows\\system32\\frostel.scr");
+    EXPECT_EQ(regString(registryKey(place, "user.reg", "Control Panel\\Desktop")["\"ScreenSaveActive\""]), "1");
+
+    // From the system folder with no data beside it, the saver reads the installed data: nothing is unpacked.
+    expectSceneInSquare(saverScreen(place, "C:\\windows\\system32\\frostel.scr", "setup-all-saver.log"),
+                        "the installed saver");
+    EXPECT_FALSE(fs::exists(userFolder(place) / "AppData/Local/Frostel"));
+
+    // The user turns the music on; a second install keeps it, the current saver, and one uninstall entry.
+    ASSERT_EQ(runWine(place, {"reg", "add", "HKCU\\Software\\Frostel\\Screen Saver", "/v", "Music", "/t", "REG_DWORD",
+                              "/d", "1", "/f"},
+                      "setup-music.log"),
+              0);
+    fs::remove(folder / "data/snow.tga");
+    ASSERT_EQ(runWine(place, {setupExe(place), "/S"}, "setup-again.log"), 0) << readWholeFile("setup-again.log");
+    EXPECT_TRUE(sameBytes(folder / "data/snow.tga", build / "data/snow.tga")) << "the upgrade replaces the files";
+    EXPECT_EQ(registryKey(place, "user.reg", "Software\\Frostel\\Screen Saver")["\"Music\""], "dword:00000001");
+    EXPECT_EQ(desktopSaver(place), "C:\\windows\\system32\\frostel.scr");
+    EXPECT_FALSE(hasKey(place, "user.reg", uninstallKey));
+    EXPECT_TRUE(hasKey(place, "system.reg", uninstallKey));
+
+    // A file deleted by hand does not stop the uninstaller.
+    fs::remove(folder / "README.txt");
+    const auto uninstallStarted = std::chrono::steady_clock::now();
+    EXPECT_EQ(runQuietUninstall(place, "system.reg", "setup-all-uninstall.log"), 0)
+        << readWholeFile("setup-all-uninstall.log");
+    const double uninstallSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - uninstallStarted).count();
+    expectSamePrefix(before, prefixState(place));
+    std::printf("install %.1f s, uninstall %.1f s (wine server's end included), %ju bytes installed\n", installSeconds,
+                uninstallSeconds, bytes);
+}
+
+TEST_F(WineSetup, ForTheCurrentUserInstallsInTheUsersOwnFoldersAndUninstallsToThePrefixItFound)
+{
+    const PrefixState before = prefixState(place);
+    ASSERT_EQ(runWine(place, {setupExe(place), "/S", "/CurrentUser"}, "setup-me.log"), 0)
+        << readWholeFile("setup-me.log");
+    const std::string folder = "C:\\users\\" + windowsUser(place) + "\\AppData\\Local\\Programs\\Frostel";
+    const fs::path unixFolder = onDriveC(place, folder);
+    const fs::path build = place.exeDir();
+    EXPECT_TRUE(sameBytes(unixFolder / "frostel.exe", build / "frostel.exe"));
+    EXPECT_TRUE(sameBytes(unixFolder / "frostel.scr", build / "frostel.scr"));
+    EXPECT_TRUE(sameBytes(unixFolder / "data/tree.ms3d", build / "data/tree.ms3d"));
+    EXPECT_FALSE(fs::exists(driveC(place) / "windows/system32/frostel.scr")) << "no administrator's folder";
+    EXPECT_FALSE(fs::exists(driveC(place) / "Program Files/Frostel"));
+
+    const ShellLink link =
+        readShellLink(userFolder(place) / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Frostel.lnk");
+    EXPECT_EQ(link.target, folder + "\\frostel.exe");
+    EXPECT_EQ(link.workingDirectory, folder);
+    std::map<std::string, std::string> entry = registryKey(place, "user.reg", uninstallKey);
+    EXPECT_EQ(regString(entry["\"DisplayName\""]), "Frostel");
+    EXPECT_EQ(regString(entry["\"InstallLocation\""]), folder);
+    EXPECT_FALSE(hasKey(place, "system.reg", uninstallKey)) << "nothing of the machine's";
+    EXPECT_FALSE(hasKey(place, "system.reg", "Software\\Frostel"));
+
+    // Current by its full path (short where the names allow), which must name the installed file.
+    const std::string saver = desktopSaver(place);
+    EXPECT_TRUE(fs::exists(onDriveC(place, saver))) << saver;
+    EXPECT_EQ(fs::canonical(onDriveC(place, saver)), fs::canonical(unixFolder / "frostel.scr")) << saver;
+
+    EXPECT_EQ(runQuietUninstall(place, "user.reg", "setup-me-uninstall.log"), 0)
+        << readWholeFile("setup-me-uninstall.log");
+    expectSamePrefix(before, prefixState(place));
+}
+
+// A folder that cannot be made (its parent is a file) is refused with status 2, and nothing is left or registered.
+TEST_F(WineSetup, AFolderThatCannotBeWrittenIsRefusedAndNothingIsLeft)
+{
+    const fs::path blocker = driveC(place) / "frostel-blocker";
+    std::ofstream(blocker) << "a file where a folder would go\n";
+    const PrefixState before = prefixState(place);
+    EXPECT_EQ(runWine(place, {setupExe(place), "/S", "/D=C:\\frostel-blocker\\Frostel"}, "setup-blocked.log"), 2)
+        << readWholeFile("setup-blocked.log");
+    expectSamePrefix(before, prefixState(place));
+    fs::remove(blocker);
+}
