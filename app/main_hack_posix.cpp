@@ -1,7 +1,7 @@
 // Process entry of the X11 screen-saver hack: its command line, its data beside it, and the saver's window.
 #include "app/saver.h"
 #include "app/saver_args.h"
-#include "platform/sdl/sdl_foreign_window.h"
+#include "platform/native_host.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +38,9 @@ bool enterDataFolder()
 
 int main(int argc, char **argv)
 {
+    // First of all: a daemon or a shell may start us with a standard descriptor closed, and the X connection
+    // would take its number; a library's complaint on standard error would then go into the X socket.
+    platform::makeStandardDescriptorsSafe();
     const HackCommand command = parseHackCommand(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
     if (!command.error.empty()) {
         std::fprintf(stderr, "%s: %s\n%s\n", argv[0], command.error.c_str(), hackUsage(argv[0]).c_str());
@@ -47,18 +50,23 @@ int main(int argc, char **argv)
         std::printf("%s\n", hackUsage(argv[0]).c_str());
         return 0;
     }
-    // Without its data the scene still runs, as the demo does: white where its images are missing.
-    if (!enterDataFolder()) std::fprintf(stderr, "%s: no data folder found beside the program\n", argv[0]);
-
     SaverRequest request;
+    // Without any of its files the scene would be a white square: the saver draws black and says why.
+    request.sceneData = enterDataFolder();
+    if (!request.sceneData) {
+        std::fprintf(stderr, "%s: no data folder found beside the program or in its install; drawing black\n", argv[0]);
+    }
     request.music = command.music;
     if (command.target == HackCommand::Target::OwnWindow) {
         request.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
         request.width = 800;
         request.height = 600;
+        request.endOnEscape = true;
     } else {
+        // The daemon's window (or the root) is the parent the saver's child window lives in, as a preview's is.
         const unsigned long window = command.target == HackCommand::Target::RootWindow ? 0 : command.window;
-        if (!platform::drawIntoForeignWindow(window, request.width, request.height)) return 1;
+        request.parent = platform::adoptForeignWindow(window, request.width, request.height);
+        if (request.parent == nullptr) return 1;
         request.style = WS_CHILD | WS_VISIBLE;
     }
     return runSaver(request);

@@ -1,12 +1,7 @@
 // The saver's window procedure, end rules, square viewport and run, over the demo's window and scene.
 #include "app/saver.h"
 
-#include "app/demo.h"
-#include "app/window.h"
-#include "common/frame_clock.h"
-#include "common/random_source.h"
-#include "scene/scene.h"
-#include "scene/snowfall.h"
+#include "app/scene_run.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -21,8 +16,6 @@ bool mouseSeen = false;
 int mouseX = 0, mouseY = 0;
 // With buffers that flip, each of the two holds its own sides: both are blacked out before drawing into them.
 int blackFramesLeft = 0;
-bool closing = false;
-bool windowGone = false;
 
 void clearWholeWindow()
 {
@@ -45,8 +38,6 @@ void resetSaverState()
     mouseSeen = false;
     mouseX = mouseY = 0;
     blackFramesLeft = 0;
-    closing = false;
-    windowGone = false;
 }
 
 bool inputEndsSaver(UINT message, WPARAM wParam, LPARAM lParam)
@@ -100,7 +91,16 @@ void resizeSaverScene(int width, int height)
 
 bool drawSaverFrame()
 {
-    if (request.stillWanted != nullptr && !request.stillWanted()) return false;
+    if (request.stillWanted != nullptr && !request.stillWanted()) {
+        // The window went with its parent, though no WM_DESTROY came to say so (a host that died).
+        windowLost();
+        return false;
+    }
+    // Without its files the scene would light the screen plain white: black is what a saver owes the night.
+    if (!request.sceneData) {
+        clearWholeWindow();
+        return true;
+    }
     if (blackFramesLeft > 0) {
         clearWholeWindow();
         --blackFramesLeft;
@@ -115,45 +115,32 @@ LRESULT CALLBACK saverProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     switch (message) {
-    case WM_ACTIVATE: windowActive = HIWORD(wParam) == 0; return 0;
-    case WM_SYSCOMMAND:
-        if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) return 0;
-        break;
-    case WM_CLOSE: PostQuitMessage(0); return 0;
+    case WM_KEYDOWN:
+        if (request.endOnEscape && (wParam == VK_ESCAPE || wParam == 'Q')) {
+            PostQuitMessage(0);
+            return 0;
+        }
+        // Otherwise the keys belong to whoever shows the saver.
+        return DefWindowProcA(wnd, message, wParam, lParam);
+    case WM_KEYUP: return DefWindowProcA(wnd, message, wParam, lParam);
+    case WM_SIZE: resizeSaverScene(LOWORD(lParam), HIWORD(lParam)); return 0;
     case WM_DESTROY:
         // Destroyed with its parent (the preview), not by us: nothing of it is left to release.
-        if (!closing) {
-            windowGone = true;
-            PostQuitMessage(0);
-        }
+        if (windowLost()) PostQuitMessage(0);
         return 0;
-    case WM_SIZE: resizeSaverScene(LOWORD(lParam), HIWORD(lParam)); return 0;
-    default: break;
+    default: return windowProc(wnd, message, wParam, lParam);
     }
-    return DefWindowProcA(wnd, message, wParam, lParam);
 }
 
 int runSaver(const SaverRequest &wanted)
 {
     request = wanted;
-    frameClock.lastTick = GetTickCount();
-    frameClock.startTick = GetTickCount();
-    seedRandom(frameClock.lastTick);
-
     const WindowShape shape = {request.style, request.exStyle, request.parent, request.x,       request.y,
                                request.width, request.height,  saverProc,      resizeSaverScene};
-    if (!openShapedWindow("Frostel", shape, 32)) return 1;
-
-    if (request.music) PlaySoundA("data/music.wav", nullptr, SND_ASYNC | SND_LOOP);
-    fillSnowfall(1500);
-
-    runMainLoop(drawSaverFrame);
-
-    if (windowGone) {
-        hDC = nullptr;
-        hWnd = nullptr;
-    }
-    closing = true;
-    closeWindow();
-    return 0;
+    SceneRun run;
+    run.title = "Frostel";
+    run.shape = &shape;
+    run.music = request.music;
+    run.drawFrame = drawSaverFrame;
+    return runScene(run);
 }

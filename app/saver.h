@@ -18,8 +18,11 @@ struct SaverRequest {
     // Where in the window the square is centred, from its top left (the primary monitor of a window that covers
     // them all); a zero size means the whole window.
     int areaX = 0, areaY = 0, areaWidth = 0, areaHeight = 0;
-    bool endOnInput = false;  // Windows' full-screen saver: a key, a click, a move or losing activation ends it
+    bool endOnInput = false;   // Windows' full-screen saver: a key, a click, a move or losing activation ends it
+    bool endOnEscape = false;  // a window of its own: Escape and Q end it, as they end other savers' windows
     bool music = false;
+    // False when the scene's files were found nowhere: the saver then draws black rather than a white square.
+    bool sceneData = true;
     // Asked before every frame when set: false ends the saver (the preview's parent is gone).
     bool (*stillWanted)() = nullptr;
 };

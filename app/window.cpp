@@ -47,6 +47,10 @@ const PIXELFORMATDESCRIPTOR unfilledPixelFormat = {sizeof(PIXELFORMATDESCRIPTOR)
 PIXELFORMATDESCRIPTOR pixelFormat = unfilledPixelFormat;
 bool pixelFormatFilled = false;
 
+// The window went without closeWindow (with its parent): only the context is left to release.
+bool lost = false;
+bool closing = false;
+
 void fillPixelFormat(int bits)
 {
     pixelFormat.cColorBits = static_cast<BYTE>(bits);
@@ -142,6 +146,8 @@ void resetWindowState()
     windowActive = true;
     pixelFormat = unfilledPixelFormat;
     pixelFormatFilled = false;
+    lost = false;
+    closing = false;
 }
 
 bool openWindow(const char *title, int width, int height, int bits, bool fullscreen)
@@ -228,22 +234,33 @@ LRESULT CALLBACK windowProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam
     return DefWindowProcA(wnd, message, wParam, lParam);
 }
 
+bool windowLost()
+{
+    if (closing || hWnd == nullptr) return false;
+    lost = true;
+    return true;
+}
+
 void closeWindow()
 {
+    closing = true;
     ChangeDisplaySettingsA(nullptr, 0);
     if (hRC) {
         if (!wglMakeCurrent(nullptr, nullptr)) shutdownBox("Release Of DC And RC Failed.");
         if (!wglDeleteContext(hRC)) shutdownBox("Release Rendering Context Failed.");
         hRC = nullptr;
     }
+    // A lost window and its device context went with it: touching them would only fail.
     if (hDC) {
-        if (!ReleaseDC(hWnd, hDC)) shutdownBox("Release Device Context Failed.");
+        if (!lost && !ReleaseDC(hWnd, hDC)) shutdownBox("Release Device Context Failed.");
         hDC = nullptr;
     }
     if (hWnd) {
-        if (!DestroyWindow(hWnd)) shutdownBox("Could Not Release hWnd.");
+        if (!lost && !DestroyWindow(hWnd)) shutdownBox("Could Not Release hWnd.");
         hWnd = nullptr;
     }
     if (!UnregisterClassA(className, hInstance)) shutdownBox("Could Not Unregister Class.");
     hInstance = nullptr;
+    lost = false;
+    closing = false;
 }

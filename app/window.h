@@ -28,6 +28,9 @@ struct WindowShape {
 bool openShapedWindow(const char *title, const WindowShape &shape, int bits);
 LRESULT CALLBACK windowProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
 void resizeScene(int width, int height);
+// The window was taken away without closeWindow (with its parent, a preview's host): closeWindow then releases
+// the context only. False, and nothing changes, when there is no window or closeWindow itself destroys it.
+bool windowLost();
 void closeWindow();
 // Back to the state of a fresh process: the demo opens its window once, tests many times.
 void resetWindowState();

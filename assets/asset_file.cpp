@@ -2,6 +2,8 @@
 #include "assets/asset_file.h"
 
 #include <cerrno>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -90,4 +92,15 @@ std::FILE *openAssetFile(const char *fileName, char *reason, size_t reasonSize, 
     }
     if (size) *size = static_cast<uint64_t>(status.st_size);
     return file;
+}
+
+bool refuse(char *reason, size_t reasonSize, const char *format, ...)
+{
+    if (reason && reasonSize) {
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(reason, reasonSize, format, args);
+        va_end(args);
+    }
+    return false;
 }

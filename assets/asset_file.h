@@ -10,3 +10,7 @@
 // a regular file. A FIFO, a device or a directory would block a read or read as nonsense.
 // `size`, when given, receives the file's length as the open file reports it, beyond 4 GB too.
 std::FILE *openAssetFile(const char *fileName, char *reason, size_t reasonSize, uint64_t *size = nullptr);
+
+// Writes the printf-style reason for a refused file into `reason` (when given) and returns false, for a reader
+// to say why in one line.
+bool refuse(char *reason, size_t reasonSize, const char *format, ...);

@@ -2,9 +2,8 @@
 #include "assets/ms3d_reader.h"
 
 #include "assets/asset_file.h"
-#include "assets/file_position.h"
+#include "common/file_position.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,17 +29,6 @@ const uint64_t largestMs3dFile = headerSize + (2 + 65535ull * vertexSize) + (2 +
                                  (2 + 65535ull * (groupFixedSize + 2 * 65535ull)) + (2 + 65535ull * materialSize);
 // Up to this length one read of the whole file costs less than first measuring how far its model goes.
 const uint64_t wholeFileRead = 16u << 20;
-
-bool refuse(char *reason, size_t reasonSize, const char *format, ...)
-{
-    if (reason && reasonSize) {
-        va_list args;
-        va_start(args, format);
-        std::vsnprintf(reason, reasonSize, format, args);
-        va_end(args);
-    }
-    return false;
-}
 
 uint16_t u16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 

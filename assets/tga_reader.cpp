@@ -2,10 +2,9 @@
 #include "assets/tga_reader.h"
 
 #include "assets/asset_file.h"
-#include "assets/file_position.h"
+#include "common/file_position.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 
@@ -27,17 +26,6 @@ const uint8_t tgaHeaderPrefix[12] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 // Pixels are read and swapped in pieces this size: few enough reads to keep their cost down, small
 // enough that a piece is still in the cache when it is swapped.
 const size_t pieceBytes = 256 * 1024;
-
-bool refuse(char *reason, size_t reasonSize, const char *format, ...)
-{
-    if (reason && reasonSize) {
-        va_list args;
-        va_start(args, format);
-        std::vsnprintf(reason, reasonSize, format, args);
-        va_end(args);
-    }
-    return false;
-}
 
 // What a person should hear about the first header byte that differs from the prefix.
 void describePrefixByte(char *out, size_t outSize, size_t index, const uint8_t *header)

@@ -3,6 +3,7 @@
 // sparkles are added. Run from the build folder under an X server.
 #include "bench/resident_memory.h"
 #include "app/demo.h"
+#include "app/scene_run.h"
 #include "platform/platform.h"
 #include "app/window.h"
 #include "assets/texture_cache.h"

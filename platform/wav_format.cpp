@@ -1,8 +1,9 @@
 // RIFF WAVE chunk walk: finds the format and the data chunk and says whether the sound is one we play.
 #include "platform/wav_format.h"
 
+#include "common/file_position.h"
+
 #include <cstring>
-#include <sys/types.h>
 
 namespace platform {
 
@@ -111,23 +112,10 @@ size_t readMemoryAt(void *memory, uint64_t offset, uint8_t *out, size_t length)
     return count;
 }
 
-namespace {
-
-bool seekFile(std::FILE *file, uint64_t offset, int whence)
-{
-#ifdef _WIN32
-    return _fseeki64(file, static_cast<__int64>(offset), whence) == 0;
-#else
-    return fseeko(file, static_cast<off_t>(offset), whence) == 0;
-#endif
-}
-
-}  // namespace
-
 size_t readFileAt(void *file, uint64_t offset, uint8_t *out, size_t length)
 {
     auto *stream = static_cast<std::FILE *>(file);
-    return seekFile(stream, offset, SEEK_SET) ? std::fread(out, 1, length, stream) : 0;
+    return setFilePosition(stream, static_cast<int64_t>(offset), SEEK_SET) ? std::fread(out, 1, length, stream) : 0;
 }
 
 bool examineWavBytes(const uint8_t *bytes, size_t size, WavLayout &layout, std::string &reason)
@@ -138,11 +126,7 @@ bool examineWavBytes(const uint8_t *bytes, size_t size, WavLayout &layout, std::
 
 bool examineWavFile(std::FILE *file, WavLayout &layout, std::string &reason)
 {
-#ifdef _WIN32
-    const __int64 size = seekFile(file, 0, SEEK_END) ? _ftelli64(file) : -1;
-#else
-    const off_t size = seekFile(file, 0, SEEK_END) ? ftello(file) : -1;
-#endif
+    const int64_t size = setFilePosition(file, 0, SEEK_END) ? filePosition(file) : -1;
     if (size < 0) {
         return refuse(reason, "the file cannot be read");
     }

@@ -186,8 +186,13 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     if (windowClass == nullptr) {
         return nullptr;
     }
+    // As Windows: a child needs a parent to live in.
+    if ((dwStyle & WS_CHILD) != 0 && hWndParent == nullptr) {
+        return nullptr;
+    }
     auto record = std::make_unique<WindowRecord>();
     record->style = dwStyle;
+    record->parent = hWndParent;
     record->native = createNativeWindow(*record, lpWindowName != nullptr ? lpWindowName : "", x, y, nWidth, nHeight);
     if (record->native == nullptr) {
         return nullptr;

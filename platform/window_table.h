@@ -23,6 +23,7 @@ struct WindowRecord {
     WNDPROC procedure = nullptr;
     ATOM classAtom = 0;
     DWORD style = 0;
+    HWND parent = nullptr;        // as CreateWindowExA was given it: a window of the table, or one a layer adopted
     GlPixelAttributes visual;     // what its native window was made for
     bool pixelFormatSet = false;  // once only; a GL context needs it first
     bool shownOnce = false;

@@ -1,5 +1,5 @@
 // POSIX only: closed standard descriptors are opened on /dev/null, as careful Unix programs do at start.
-#include "platform/sdl/posix_standard_streams.h"
+#include "platform/native_host.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -7,7 +7,7 @@
 
 namespace platform {
 
-bool openStandardDescriptors()
+bool makeStandardDescriptorsSafe()
 {
     bool allOpen = true;
     for (int fd = 0; fd <= 2; ++fd) {

@@ -1,7 +1,6 @@
-// SDL layer only: An X window handed over by another program, adopted behind the next window handle. SDL makes
+// SDL layer only: An X window handed over by another program, adopted behind a parent handle. SDL makes
 // the GL context from that window's own visual; the window is never remade, raised, focused or destroyed here.
-#include "platform/sdl/sdl_foreign_window.h"
-
+#include "platform/native_host.h"
 #include "platform/sdl/sdl_layer.h"
 
 #include <SDL_syswm.h>
@@ -20,6 +19,8 @@ namespace {
 
 SDL_Window *adopted = nullptr;
 unsigned long adoptedXWindow = 0;
+// The handle that stands for the adopted window as a parent; never a window of the table.
+HWND adoptedParent = nullptr;
 
 #ifdef FROSTEL_HAVE_XLIB
 // SDL loads Xlib itself at run time; the copy already in the process is the one used.
@@ -64,30 +65,30 @@ void followSizeChanges(SDL_Window *) { }
 
 }  // namespace
 
-bool drawIntoForeignWindow(unsigned long xWindow, int &width, int &height)
+HWND adoptForeignWindow(unsigned long xWindow, int &width, int &height)
 {
     if (!ensureSdl(SDL_INIT_VIDEO)) {
         reportSdlFailure("Could not start the video");
-        return false;
+        return nullptr;
     }
     const char *driver = SDL_GetCurrentVideoDriver();
     if (driver == nullptr || SDL_strcmp(driver, "x11") != 0) {
         std::fprintf(stderr, "Drawing into another program's window needs X11, not %s\n",
                      driver != nullptr ? driver : "no video");
-        return false;
+        return nullptr;
     }
     // Any X error from here on (a window id that names nothing) ends the program with one line.
     guardX11Connection();
     if (xWindow == 0) xWindow = rootWindow();
     if (xWindow == 0) {
         std::fputs("Could not find the root window\n", stderr);
-        return false;
+        return nullptr;
     }
     SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
     SDL_Window *window = SDL_CreateWindowFrom(reinterpret_cast<const void *>(static_cast<uintptr_t>(xWindow)));
     if (window == nullptr) {
         reportSdlFailure("Could not draw into the window");
-        return false;
+        return nullptr;
     }
     followSizeChanges(window);
     // Its DestroyNotify reaches us only as a window-manager event.
@@ -96,7 +97,8 @@ bool drawIntoForeignWindow(unsigned long xWindow, int &width, int &height)
     SDL_GetWindowSize(window, &width, &height);
     if (adopted != nullptr) SDL_DestroyWindow(adopted);
     adopted = window;
-    return true;
+    adoptedParent = reinterpret_cast<HWND>(newHandleValue());
+    return adoptedParent;
 }
 
 bool isForeignWindowGone(const SDL_SysWMmsg *message)
@@ -111,8 +113,9 @@ bool isForeignWindowGone(const SDL_SysWMmsg *message)
 #endif
 }
 
-SDL_Window *takeAdoptedWindow()
+SDL_Window *takeAdoptedWindow(HWND parent)
 {
+    if (parent == nullptr || parent != adoptedParent) return nullptr;
     SDL_Window *window = adopted;
     adopted = nullptr;
     return window;

@@ -64,8 +64,9 @@ const SDL_DisplayMode *fullScreenMode();
 
 SDL_Window *sdlWindowOf(HWND window);
 
-// The window drawIntoForeignWindow adopted, for the next native window; null when none waits.
-SDL_Window *takeAdoptedWindow();
+// The X window adoptForeignWindow adopted behind `parent`, for the child window made in it; null when that handle
+// names no adopted window, or its child exists already.
+SDL_Window *takeAdoptedWindow(HWND parent);
 
 // Whether this window-manager event is the adopted X window's destruction.
 bool isForeignWindowGone(const SDL_SysWMmsg *message);

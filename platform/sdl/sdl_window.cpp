@@ -3,6 +3,7 @@
 #include "platform/sdl/sdl_layer.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace platform {
 
@@ -18,7 +19,13 @@ NativeWindow *createNativeWindow(const WindowRecord &record, const char *title, 
         reportSdlFailure("Could not create the window");
         return nullptr;
     }
-    if (SDL_Window *adopted = takeAdoptedWindow()) {
+    if (record.parent != nullptr) {
+        // Only an adopted X window can be a parent here: the child draws into it.
+        SDL_Window *adopted = takeAdoptedWindow(record.parent);
+        if (adopted == nullptr) {
+            std::fputs("Could not create the window: its parent is no window to draw into\n", stderr);
+            return nullptr;
+        }
         return new NativeWindow{title, adopted, SDL_GetWindowFlags(adopted), false, true};
     }
 

@@ -1,5 +1,6 @@
 // The message-and-draw loop and runDemo: message semantics, quitting, minimising, exit statuses.
 #include "app/demo.h"
+#include "app/scene_run.h"
 #include "app/window.h"
 
 #include "common/frame_clock.h"

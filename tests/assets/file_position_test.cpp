@@ -1,5 +1,5 @@
 // 64-bit file positions, and the TGA reader's short-file check past 2 GiB, where a 32-bit position would fail.
-#include "assets/file_position.h"
+#include "common/file_position.h"
 #include "assets/tga_reader.h"
 #include "tests/assets/asset_files.h"
 

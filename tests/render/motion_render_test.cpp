@@ -3,6 +3,7 @@
 
 #include "scene/snowfall.h"
 #include "scene/sparkles.h"
+#include "tests/reference_random.h"
 
 #include <cmath>
 #include <vector>
@@ -12,16 +13,6 @@ namespace {
 const Rgb snowColour = {40, 150, 210};
 const Rgb flakeColour = {240, 240, 60};
 const Rgb shineColour = {250, 40, 220};
-
-// The random generator as documented, kept apart from the code under test.
-struct ReferenceRandom {
-    uint32_t state;
-    int next()
-    {
-        state = state * 214013u + 2531011u;
-        return static_cast<int>((state >> 16) & 32767u);
-    }
-};
 
 // Sparkles fly in a frame lowered by 50; every third one is also turned by the world angle.
 ScreenPoint sparkleOnScreen(Vec3 p, size_t index, double angle)

@@ -8,17 +8,8 @@
 #include "tests/fakes/fake_gl.h"
 #include "tests/fakes/fake_win32.h"
 #include "tests/fakes/system_state.h"
+#include "tests/reference_random.h"
 
 #include <cstdint>
-
-// The generator as documented, kept apart from the code under test.
-struct ReferenceRandom {
-    uint32_t state;
-    int next()
-    {
-        state = state * 214013u + 2531011u;
-        return int((state >> 16) & 32767u);
-    }
-};
 
 inline void resetScene() { resetSystemState(); }

@@ -2,6 +2,7 @@
 #include "tests/soak/soak_harness.h"
 
 #include "assets/mesh_model.h"
+#include "tests/reference_random.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,16 +14,6 @@ namespace soak {
 namespace {
 
 SoakState current;
-
-// The documented generator, followed draw by draw beside the scene's.
-struct ReferenceRandom {
-    uint32_t state = 0;
-    int next()
-    {
-        state = state * 214013u + 2531011u;
-        return int((state >> 16) & 32767u);
-    }
-};
 
 ReferenceRandom reference;
 // The run's empty working directory, and the one to go back to.

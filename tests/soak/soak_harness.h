@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/demo.h"
+#include "app/scene_run.h"
 #include "app/window.h"
 #include "common/frame_clock.h"
 #include "common/random_source.h"

@@ -1,5 +1,5 @@
 // The fake WebGL side: see fake_web_gl_native.h.
-#include "tests/platform/fake_web_gl_native.h"
+#include "tests/platform/web/fake_web_gl_native.h"
 
 #include "platform/web/web_gl_native.h"
 

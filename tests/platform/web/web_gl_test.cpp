@@ -1,7 +1,7 @@
 // The browser layer's own GL on the host, over a fake WebGL side: its matrices against the maths written out here,
 // what it answers for its state, and how it gathers immediate mode into draws.
 #include "platform/web/web_gl.h"
-#include "tests/platform/fake_web_gl_native.h"
+#include "tests/platform/web/fake_web_gl_native.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

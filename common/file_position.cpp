@@ -1,5 +1,5 @@
 // 64-bit file positions: the 64-bit calls of each C library.
-#include "assets/file_position.h"
+#include "common/file_position.h"
 
 #ifndef _WIN32
 #include <sys/types.h>

@@ -1,5 +1,5 @@
 // Closed standard descriptors are opened on /dev/null before anything else can take their numbers.
-#include "platform/sdl/posix_standard_streams.h"
+#include "platform/native_host.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +47,7 @@ TEST(StandardDescriptors, EachClosedOneComesBackOnDevNullAndTheNextOpenGetsWhatI
         which = fd;
         EXPECT_EQ(inChildWithClosed({fd},
                                     [] {
-                                        if (!platform::openStandardDescriptors()) return 1;
+                                        if (!platform::makeStandardDescriptorsSafe()) return 1;
                                         if (!isDevNull(which)) return 2;
                                         return open("/dev/null", O_RDONLY) == next ? 0 : 3;
                                     }),
@@ -56,7 +56,7 @@ TEST(StandardDescriptors, EachClosedOneComesBackOnDevNullAndTheNextOpenGetsWhatI
     }
     EXPECT_EQ(inChildWithClosed({0, 1, 2},
                                 [] {
-                                    if (!platform::openStandardDescriptors()) return 1;
+                                    if (!platform::makeStandardDescriptorsSafe()) return 1;
                                     for (int fd = 0; fd <= 2; ++fd)
                                         if (!isDevNull(fd)) return 2 + fd;
                                     // Writable where it must be: text for standard error goes nowhere, safely.
@@ -72,7 +72,7 @@ TEST(StandardDescriptors, OpenOnesAreLeftAsTheyAre)
                                     struct stat before0 = {}, before2 = {}, after0 = {}, after2 = {};
                                     fstat(0, &before0);
                                     fstat(2, &before2);
-                                    platform::openStandardDescriptors();
+                                    platform::makeStandardDescriptorsSafe();
                                     fstat(0, &after0);
                                     fstat(2, &after2);
                                     if (before0.st_ino != after0.st_ino || before0.st_dev != after0.st_dev) return 1;
@@ -82,7 +82,7 @@ TEST(StandardDescriptors, OpenOnesAreLeftAsTheyAre)
               0);
     // With nothing closed nothing is opened: the next descriptor is the one it would have been.
     const int probe = lowestFree();
-    EXPECT_TRUE(platform::openStandardDescriptors());
+    EXPECT_TRUE(platform::makeStandardDescriptorsSafe());
     const int again = open("/dev/null", O_RDONLY);
     EXPECT_EQ(again, probe);
     close(again);
