@@ -90,11 +90,13 @@ Function .onInit
   SetRegView 64
   !insertmacro ONE_AT_A_TIME
   !insertmacro ADMIN_CHECK
-  ; /D= ends the command line. NSIS drops a folder it cannot use there and would take the default instead: the
-  ; folder asked for is kept, so that the install refuses it plainly.
+  ; /D= ends the command line. NSIS drops a folder it cannot use there and would take the default instead, and
+  ; cuts /D= from $CMDLINE: the system's copy of the command line gives the folder asked for, so that the install
+  ; refuses it plainly.
   StrCpy $FolderGiven 0
+  System::Call 'kernel32::GetCommandLineW() w .r1'
   ClearErrors
-  ${WordFind} $CMDLINE " /D=" "E+1}" $0
+  ${WordFind} $1 " /D=" "E+1}" $0
   ${IfNot} ${Errors}
   ${AndIf} $0 != ""
     StrCpy $INSTDIR $0
@@ -438,9 +440,8 @@ Section "Uninstall"
   DeleteRegKey SHCTX "${FROSTEL_KEY}"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   ${If} $AllUsers = 0
-    ; Made for this installation when it was the user's first: gone again when nothing else is in them.
+    ; Made for this installation when it was the user's first: gone again when nothing else is in it.
     DeleteRegKey /ifempty HKCU "Software\Microsoft\Windows\CurrentVersion\Uninstall"
-    RMDir "$LOCALAPPDATA\Programs"
   ${EndIf}
 SectionEnd
 
@@ -448,7 +449,15 @@ SectionEnd
 ; removes the folder if nothing of the user's is left in it.
 Function un.onUninstSuccess
   ${If} ${FileExists} "$INSTDIR\uninstall.exe"
+    ; The user's programs folder goes too when this installation made it and nothing else is in it.
+    StrCpy $0 ""
+    ${GetParent} $INSTDIR $1
+    SetShellVarContext current
+    ${If} $AllUsers = 0
+    ${AndIf} $1 == "$LOCALAPPDATA\Programs"
+      StrCpy $0 ' & rmdir "$1" 2>nul'
+    ${EndIf}
     SetOutPath $TEMP
-    ExecShell "open" "$SYSDIR\cmd.exe" '/c for /l %i in (1,1,30) do (ping -n 2 127.0.0.1 >nul & del /f /q "$INSTDIR\uninstall.exe" 2>nul & if not exist "$INSTDIR\uninstall.exe" (rmdir "$INSTDIR" 2>nul & exit))' SW_HIDE
+    ExecShell "open" "$SYSDIR\cmd.exe" '/c for /l %i in (1,1,30) do (ping -n 2 127.0.0.1 >nul & del /f /q "$INSTDIR\uninstall.exe" 2>nul & if not exist "$INSTDIR\uninstall.exe" (rmdir "$INSTDIR" 2>nul$0 & exit))' SW_HIDE
   ${EndIf}
 FunctionEnd

@@ -301,8 +301,9 @@ protected:
 
 }  // namespace
 
-// A copy of the first prefix, started once on this display and once with a console (which writes Wine's console
-// defaults), so that Wine's own first-run changes are behind it.
+// A copy of the first prefix, started once on this display and once with a console window of its own (whose first
+// one writes Wine's console defaults, which Windows always has; the uninstaller's clean-up opens one), so that
+// Wine's own first-run changes are behind it.
 TEST(WineSetupPrefix, IsCopiedFromTheFirst)
 {
     WinePlace first;
@@ -312,7 +313,7 @@ TEST(WineSetupPrefix, IsCopiedFromTheFirst)
     fs::remove_all(place.prefix());
     fs::copy(first.prefix(), place.prefix(), fs::copy_options::recursive | fs::copy_options::copy_symlinks);
     EXPECT_EQ(runWine(place, {"rundll32", "user32.dll,GetDesktopWindow"}, place.root + "/wine-setup-settle.log"), 0);
-    EXPECT_EQ(runWine(place, {"cmd", "/c", "exit"}, place.root + "/wine-setup-settle.log"), 0);
+    EXPECT_EQ(runWine(place, {"start", "/wait", "/min", "cmd", "/c", "exit"}, place.root + "/wine-setup-settle.log"), 0);
     EXPECT_TRUE(fs::exists(place.prefix() + "/system.reg"));
 }
 
@@ -438,4 +439,112 @@ TEST_F(WineSetup, AFolderThatCannotBeWrittenIsRefusedAndNothingIsLeft)
         << readWholeFile("setup-blocked.log");
     expectSamePrefix(before, prefixState(place));
     fs::remove(blocker);
+}
+
+namespace {
+
+fs::path localFrostel(const WinePlace &place) { return userFolder(place) / "AppData/Local/Frostel"; }
+
+// frostel.scr as the zip holds it.
+fs::path zipsSaver(const WinePlace &place, const fs::path &into)
+{
+    fs::create_directories(into);
+    ChildProcess unzip;
+    EXPECT_TRUE(unzip.start({FROSTEL_CMAKE, "-E", "tar", "xf", place.exeDir() + "/frostel-windows-x64.zip", "frostel.scr"},
+                            into.string(), {}, (fs::path(place.root) / "unzip.log").string()));
+    EXPECT_EQ(unzip.waitExit(60), 0);
+    return into / "frostel.scr";
+}
+
+}  // namespace
+
+// The zip's frostel.scr copied alone into the system folder of a prefix with nothing installed: it unpacks the data
+// it carries once into the user's local application data, whole, and draws the scene, not a white square.
+TEST_F(WineSetup, TheZipsSaverAloneInTheSystemFolderUnpacksItsDataAndDrawsTheScene)
+{
+    const fs::path system = driveC(place) / "windows/system32/frostel.scr";
+    fs::remove_all(localFrostel(place));
+    fs::copy_file(zipsSaver(place, fs::current_path() / "zip-saver"), system, fs::copy_options::overwrite_existing);
+    expectSceneInSquare(saverScreen(place, "C:\\windows\\system32\\frostel.scr", "setup-lone-saver.log"),
+                        "the lone saver");
+
+    std::vector<fs::path> unpacked;
+    for (const fs::directory_entry &entry : fs::directory_iterator(localFrostel(place))) unpacked.push_back(entry.path());
+    ASSERT_EQ(unpacked.size(), 1u) << "one copy, no half-written folder beside it";
+    EXPECT_EQ(unpacked[0].filename().string().size(), 16u) << unpacked[0];
+    size_t files = 0;
+    for (const fs::directory_entry &entry : fs::directory_iterator(fs::path(place.exeDir()) / "data")) {
+        EXPECT_TRUE(sameBytes(unpacked[0] / "data" / entry.path().filename(), entry.path())) << entry.path();
+        ++files;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(unpacked[0] / "data"), fs::directory_iterator()), long(files));
+    fs::remove(system);
+    fs::remove_all(localFrostel(place));
+    fs::remove_all(fs::current_path() / "zip-saver");
+}
+
+// frostel.scr and its data in a folder whose name the ANSI code page cannot hold, started from elsewhere as Windows
+// starts savers: the data beside it is found (a red ground of the user's own shows), not lost to "?" in the path.
+TEST_F(WineSetup, DataBesideTheSaverInAFolderNamedInAnotherScriptIsFound)
+{
+    const fs::path folder = driveC(place) / "Zimní снег";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    fs::copy_file(fs::path(place.exeDir()) / "frostel.scr", folder / "frostel.scr");
+    fs::copy(fs::path(place.exeDir()) / "data", folder / "data", fs::copy_options::recursive);
+    writeSolidTga((folder / "data/snow.tga").string(), 16, 16, 255, 0, 0, 255);
+    const RgbImage screen =
+        saverScreen(place, "C:\\Zimní снег\\frostel.scr", "setup-script-saver.log", 8, {"LC_ALL=C.UTF-8"});
+    ASSERT_EQ(screen.width, 1280);
+    size_t red = 0;
+    for (int y = 0; y < screen.height; ++y)
+        for (int x = 280; x < 1000; ++x) {
+            const unsigned char *p = screen.at(x, y);
+            red += p[0] > 150 && p[1] < 90 && p[2] < 90 ? 1 : 0;
+        }
+    EXPECT_GT(red, size_t(720 * 720 / 20)) << "the ground of the data beside the saver should show";
+    fs::remove_all(folder);
+    fs::remove_all(localFrostel(place));
+}
+
+// Nothing beside it, nothing installed, and no room to unpack (a file stands where the folder would go): the saver
+// draws black, never a white square, and its settings box says why.
+TEST_F(WineSetup, WithNoDataAnywhereTheSaverDrawsBlackAndItsSettingsBoxSaysSo)
+{
+    const fs::path folder = driveC(place) / "frostel-alone";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    fs::copy_file(fs::path(place.exeDir()) / "frostel.scr", folder / "frostel.scr");
+    fs::remove_all(localFrostel(place));
+    std::ofstream(localFrostel(place)) << "in the way\n";
+
+    const RgbImage screen = saverScreen(place, "C:\\frostel-alone\\frostel.scr", "setup-no-data-saver.log");
+    ASSERT_EQ(screen.width, 1280);
+    EXPECT_EQ(litPixels(screen, 0, 1280), 0u) << "black, the whole screen";
+
+    // The box, with and then without the way blocked: the text it adds is the difference.
+    XSession x;
+    const auto textPixels = [&](const std::string &log) {
+        ChildProcess box;
+        EXPECT_TRUE(box.start({place.wine, "C:\\frostel-alone\\frostel.scr", "/c"}, place.root, place.environment(), log));
+        const Window w = x.waitForWindow("Frostel Screen Saver", 60);
+        EXPECT_NE(w, 0u) << readWholeFile(log);
+        if (w == 0) return size_t(0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(800));
+        const RgbImage shot = x.grab(w);
+        savePpm(shot, log + ".ppm");
+        x.sendKey(w, "Escape");
+        EXPECT_EQ(box.waitExit(30), 0) << readWholeFile(log);
+        place.stopServer();
+        size_t dark = 0;
+        for (int y = 0; y < shot.height; ++y)
+            for (int px = 0; px < shot.width; ++px) dark += brightness(shot.at(px, y)) < 100 ? 1 : 0;
+        return dark;
+    };
+    const size_t without = textPixels("setup-no-data-box.log");
+    fs::remove(localFrostel(place));
+    const size_t with = textPixels("setup-data-box.log");
+    EXPECT_GT(without, with + 200) << "the box without data should carry a message";
+    fs::remove_all(folder);
+    fs::remove_all(localFrostel(place));
 }

@@ -40,7 +40,6 @@ struct WinePlace {
     void stopServer() const;
 };
 
-
 void savePpm(const RgbImage &img, const std::string &path);
 
 // What a viewer would notice at a glance, independent of the window's exact size.
@@ -53,6 +52,7 @@ struct Look {
     int colours = 0;                 // distinct colours at 4 bits a channel
 };
 
+double brightness(const unsigned char *p);
 Look lookAt(const RgbImage &img);
 std::string describe(const Look &l);
 
