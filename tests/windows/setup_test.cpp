@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <set>
@@ -547,4 +548,76 @@ TEST_F(WineSetup, WithNoDataAnywhereTheSaverDrawsBlackAndItsSettingsBoxSaysSo)
     EXPECT_GT(without, with + 200) << "the box without data should carry a message";
     fs::remove_all(folder);
     fs::remove_all(localFrostel(place));
+}
+
+namespace {
+
+// Waits for `done`, up to `seconds`.
+bool waitFor(const std::function<bool()> &done, double seconds)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    return true;
+}
+
+// The window as it looks once the page has settled, kept for people to look at.
+void keepPage(XSession &x, Window w, const std::string &name)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    savePpm(x.grab(w), "setup-page-" + name + ".ppm");
+}
+
+}  // namespace
+
+// The setup program's pages walked with the keyboard as a user would take them, each kept as a picture; a second
+// setup started meanwhile is refused; then the uninstaller's pages, started as the list of installed programs
+// starts it, leaving the prefix as it was.
+TEST_F(WineSetup, ItsPagesLeadThroughAnInstallAndASecondCopyIsRefused)
+{
+    const PrefixState before = prefixState(place);
+    const fs::path folder = driveC(place) / "Program Files/Frostel";
+    XSession x;
+    ChildProcess setup;
+    ASSERT_TRUE(setup.start({place.wine, setupExe(place)}, place.root, place.environment(), "setup-pages.log"));
+    // NSIS titles the window with the caption and each page's subcaption, which the modern interface leaves a space.
+    const Window w = x.waitForWindow("Frostel Setup ", 60);
+    ASSERT_NE(w, 0u) << readWholeFile("setup-pages.log");
+    keepPage(x, w, "1-licence");
+
+    ChildProcess second;
+    ASSERT_TRUE(second.start({place.wine, setupExe(place), "/S"}, place.root, place.environment(), "setup-second.log"));
+    EXPECT_EQ(second.waitExit(60), 2) << "one setup at a time";
+    EXPECT_FALSE(fs::exists(folder));
+
+    x.sendKey(w, "Return");  // I Agree
+    keepPage(x, w, "2-options");
+    x.sendKey(w, "Return");  // Next
+    keepPage(x, w, "3-folder");
+    x.sendKey(w, "Return");  // Install
+    EXPECT_TRUE(waitFor([&] { return fs::exists(folder / "uninstall.exe"); }, 60));
+    keepPage(x, w, "4-installed");
+    x.sendKey(w, "Return");  // Close
+    EXPECT_EQ(setup.waitExit(60), 0) << readWholeFile("setup-pages.log");
+    place.stopServer();
+    EXPECT_EQ(desktopSaver(place), "C:\\windows\\system32\\frostel.scr") << "the box is ticked unless unticked";
+
+    const std::string command = regString(registryKey(place, "system.reg", uninstallKey)["\"UninstallString\""]);
+    const fs::path script = fs::path(place.root) / "frostel-uninstall-pages.bat";
+    std::ofstream(script) << command << "\r\n";
+    ChildProcess uninstall;
+    ASSERT_TRUE(uninstall.start({place.wine, "cmd", "/c", script.string()}, place.root, place.environment(),
+                                "setup-uninstall-pages.log"));
+    const Window u = x.waitForWindow("Frostel Uninstall ", 60);
+    ASSERT_NE(u, 0u) << readWholeFile("setup-uninstall-pages.log");
+    keepPage(x, u, "5-uninstall");
+    x.sendKey(u, "Return");  // Uninstall
+    EXPECT_TRUE(waitFor([&] { return !fs::exists(folder / "frostel.exe"); }, 60));
+    keepPage(x, u, "6-uninstalled");
+    x.sendKey(u, "Return");  // Close
+    EXPECT_EQ(uninstall.waitExit(60), 0) << readWholeFile("setup-uninstall-pages.log");
+    fs::remove(script);
+    expectSamePrefix(before, prefixState(place));
 }
