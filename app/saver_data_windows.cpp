@@ -176,7 +176,8 @@ std::wstring unpackedFolder()
     const std::wstring fresh = folder + L"." + std::to_wstring(GetCurrentProcessId());
     removeTree(fresh);
     bool written = CreateDirectoryW(fresh.c_str(), nullptr) && CreateDirectoryW((fresh + L"\\data").c_str(), nullptr);
-    for (size_t i = 0; written && i < files.size(); ++i) written = writeFile(fresh + L"\\data\\" + files[i].name, files[i]);
+    for (size_t i = 0; written && i < files.size(); ++i)
+        written = writeFile(fresh + L"\\data\\" + files[i].name, files[i]);
     if (!written) {
         removeTree(fresh);
         return L"";

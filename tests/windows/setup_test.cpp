@@ -29,10 +29,7 @@ WinePlace setupPlace()
     return place;
 }
 
-std::string setupExe(const WinePlace &place)
-{
-    return place.exeDir() + "/frostel-setup-" + FROSTEL_VERSION + ".exe";
-}
+std::string setupExe(const WinePlace &place) { return place.exeDir() + "/frostel-setup-" + FROSTEL_VERSION + ".exe"; }
 
 fs::path driveC(const WinePlace &place) { return fs::path(place.prefix()) / "drive_c"; }
 
@@ -60,8 +57,7 @@ std::string slurp(const fs::path &path)
 }
 
 // Runs a Windows program in the prefix to its end, then lets the wine server write the registry out.
-int runWine(const WinePlace &place, std::vector<std::string> arguments, const std::string &log,
-            double seconds = 120)
+int runWine(const WinePlace &place, std::vector<std::string> arguments, const std::string &log, double seconds = 120)
 {
     arguments.insert(arguments.begin(), place.wine);
     ChildProcess run;
@@ -195,7 +191,9 @@ ShellLink readShellLink(const fs::path &file)
 {
     const std::string b = slurp(file);
     ShellLink link;
-    const auto u16 = [&](size_t at) { return at + 2 <= b.size() ? unsigned(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8) : 0u; };
+    const auto u16 = [&](size_t at) {
+        return at + 2 <= b.size() ? unsigned(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8) : 0u;
+    };
     const auto u32 = [&](size_t at) { return at + 4 <= b.size() ? u16(at) | u16(at + 2) << 16 : 0u; };
     if (b.size() < 0x4C || u32(0) != 0x4C) return link;
     const unsigned flags = u32(0x14);
@@ -314,7 +312,8 @@ TEST(WineSetupPrefix, IsCopiedFromTheFirst)
     fs::remove_all(place.prefix());
     fs::copy(first.prefix(), place.prefix(), fs::copy_options::recursive | fs::copy_options::copy_symlinks);
     EXPECT_EQ(runWine(place, {"rundll32", "user32.dll,GetDesktopWindow"}, place.root + "/wine-setup-settle.log"), 0);
-    EXPECT_EQ(runWine(place, {"start", "/wait", "/min", "cmd", "/c", "exit"}, place.root + "/wine-setup-settle.log"), 0);
+    EXPECT_EQ(runWine(place, {"start", "/wait", "/min", "cmd", "/c", "exit"}, place.root + "/wine-setup-settle.log"),
+              0);
     EXPECT_TRUE(fs::exists(place.prefix() + "/system.reg"));
 }
 
@@ -344,7 +343,8 @@ TEST_F(WineSetup, ForAllUsersInstallsSilentlyUpgradesAndUninstallsToThePrefixItF
         if (entry.is_regular_file()) bytes += entry.file_size();
     EXPECT_EQ(std::distance(fs::directory_iterator(folder / "data"), fs::directory_iterator()), long(dataFiles));
 
-    const ShellLink link = readShellLink(driveC(place) / "ProgramData/Microsoft/Windows/Start Menu/Programs/Frostel.lnk");
+    const ShellLink link =
+        readShellLink(driveC(place) / "ProgramData/Microsoft/Windows/Start Menu/Programs/Frostel.lnk");
     EXPECT_EQ(link.target, "C:\\Program Files\\Frostel\\frostel.exe");
     EXPECT_EQ(link.workingDirectory, "C:\\Program Files\\Frostel") << "the demo reads data\\ from where it starts";
 
@@ -372,8 +372,9 @@ TEST_F(WineSetup, ForAllUsersInstallsSilentlyUpgradesAndUninstallsToThePrefixItF
     EXPECT_FALSE(fs::exists(userFolder(place) / "AppData/Local/Frostel"));
 
     // The user turns the music on; a second install keeps it, the current saver, and one uninstall entry.
-    ASSERT_EQ(runWine(place, {"reg", "add", "HKCU\\Software\\Frostel\\Screen Saver", "/v", "Music", "/t", "REG_DWORD",
-                              "/d", "1", "/f"},
+    ASSERT_EQ(runWine(place,
+                      {"reg", "add", "HKCU\\Software\\Frostel\\Screen Saver", "/v", "Music", "/t", "REG_DWORD", "/d",
+                       "1", "/f"},
                       "setup-music.log"),
               0);
     fs::remove(folder / "data/snow.tga");
@@ -451,8 +452,9 @@ fs::path zipsSaver(const WinePlace &place, const fs::path &into)
 {
     fs::create_directories(into);
     ChildProcess unzip;
-    EXPECT_TRUE(unzip.start({FROSTEL_CMAKE, "-E", "tar", "xf", place.exeDir() + "/frostel-windows-x64.zip", "frostel.scr"},
-                            into.string(), {}, (fs::path(place.root) / "unzip.log").string()));
+    EXPECT_TRUE(
+        unzip.start({FROSTEL_CMAKE, "-E", "tar", "xf", place.exeDir() + "/frostel-windows-x64.zip", "frostel.scr"},
+                    into.string(), {}, (fs::path(place.root) / "unzip.log").string()));
     EXPECT_EQ(unzip.waitExit(60), 0);
     return into / "frostel.scr";
 }
@@ -470,7 +472,8 @@ TEST_F(WineSetup, TheZipsSaverAloneInTheSystemFolderUnpacksItsDataAndDrawsTheSce
                         "the lone saver");
 
     std::vector<fs::path> unpacked;
-    for (const fs::directory_entry &entry : fs::directory_iterator(localFrostel(place))) unpacked.push_back(entry.path());
+    for (const fs::directory_entry &entry : fs::directory_iterator(localFrostel(place)))
+        unpacked.push_back(entry.path());
     ASSERT_EQ(unpacked.size(), 1u) << "one copy, no half-written folder beside it";
     EXPECT_EQ(unpacked[0].filename().string().size(), 16u) << unpacked[0];
     size_t files = 0;
@@ -527,7 +530,8 @@ TEST_F(WineSetup, WithNoDataAnywhereTheSaverDrawsBlackAndItsSettingsBoxSaysSo)
     XSession x;
     const auto textPixels = [&](const std::string &log) {
         ChildProcess box;
-        EXPECT_TRUE(box.start({place.wine, "C:\\frostel-alone\\frostel.scr", "/c"}, place.root, place.environment(), log));
+        EXPECT_TRUE(
+            box.start({place.wine, "C:\\frostel-alone\\frostel.scr", "/c"}, place.root, place.environment(), log));
         const Window w = x.waitForWindow("Frostel Screen Saver", 60);
         EXPECT_NE(w, 0u) << readWholeFile(log);
         if (w == 0) return size_t(0);

@@ -16,8 +16,7 @@ std::string setting(const char *name)
 void WinePlace::stopServer() const
 {
     ChildProcess wait;
-    if (wait.start({wineserver, "-w"}, root, environment(), root + "/wineserver.log") && wait.waitExit(30) == 0)
-        return;
+    if (wait.start({wineserver, "-w"}, root, environment(), root + "/wineserver.log") && wait.waitExit(30) == 0) return;
     ChildProcess killer;
     if (killer.start({wineserver, "-k"}, root, environment(), root + "/wineserver.log")) killer.waitExit(30);
 }
@@ -78,7 +77,6 @@ std::string describe(const Look &l)
     return out;
 }
 
-
 size_t litPixels(const RgbImage &image, int x0, int x1)
 {
     size_t lit = 0;
@@ -98,4 +96,3 @@ RgbImage columns(const RgbImage &image, int x0, int x1)
     for (int y = 0; y < image.height; ++y) out.rgb.insert(out.rgb.end(), image.at(x0, y), image.at(x1, y));
     return out;
 }
-
