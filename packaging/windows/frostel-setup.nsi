@@ -430,14 +430,19 @@ Section "Uninstall"
     DetailPrint "The screen-saver setting no longer names Frostel."
   ${EndIf}
 
-  ; What the saver unpacked and kept for this user, and this user's settings.
+  ; What the saver unpacked and kept for this user. The user's "Play the music" choice is the saver's, not this
+  ; program's: it stays, as other programs' settings do.
   SetShellVarContext current
   RMDir /r "$LOCALAPPDATA\Frostel"
-  DeleteRegKey HKCU "${FROSTEL_KEY}"
+  DeleteRegValue HKCU "${FROSTEL_KEY}" "ScreenSaverPath"
+  DeleteRegValue HKCU "${FROSTEL_KEY}" "ScreenSaveActiveBefore"
   ${If} $AllUsers = 1
     SetShellVarContext all
+    DeleteRegKey HKLM "${FROSTEL_KEY}"
+  ${Else}
+    DeleteRegValue HKCU "${FROSTEL_KEY}" "InstallDir"
   ${EndIf}
-  DeleteRegKey SHCTX "${FROSTEL_KEY}"
+  DeleteRegKey /ifempty HKCU "${FROSTEL_KEY}"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   ${If} $AllUsers = 0
     ; Made for this installation when it was the user's first: gone again when nothing else is in it.
