@@ -57,6 +57,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s: no data folder found beside the program or in its install; drawing black\n", argv[0]);
     }
     request.music = command.music;
+    request.frameMicroseconds = command.frameMicroseconds;
     if (command.target == HackCommand::Target::OwnWindow) {
         request.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
         request.width = 800;

@@ -142,5 +142,6 @@ int runSaver(const SaverRequest &wanted)
     run.shape = &shape;
     run.music = request.music;
     run.drawFrame = drawSaverFrame;
+    run.frameMicroseconds = request.frameMicroseconds;
     return runScene(run);
 }

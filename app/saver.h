@@ -21,6 +21,8 @@ struct SaverRequest {
     bool endOnInput = false;   // Windows' full-screen saver: a key, a click, a move or losing activation ends it
     bool endOnEscape = false;  // a window of its own: Escape and Q end it, as they end other savers' windows
     bool music = false;
+    // At most one frame per this many microseconds (1 000 000 / frames a second); 0 draws as fast as it can.
+    unsigned frameMicroseconds = 0;
     // False when the scene's files were found nowhere: the saver then draws black rather than a white square.
     bool sceneData = true;
     // Asked before every frame when set: false ends the saver (the preview's parent is gone).

@@ -74,6 +74,27 @@ WindowsSaverCommand parseWindowsSaverCommand(const char *arguments)
     return command;
 }
 
+namespace {
+
+// X resource ids have 29 bits.
+const unsigned long largestXId = 0x1FFFFFFF;
+
+// Plain decimal digits only, no sign or spaces, up to `largest`.
+bool readCount(const char *text, unsigned long largest, unsigned &value)
+{
+    if (text == nullptr || *text == '\0') return false;
+    unsigned long long total = 0;
+    for (const char *c = text; *c != '\0'; ++c) {
+        if (!std::isdigit(static_cast<unsigned char>(*c))) return false;
+        total = total * 10 + static_cast<unsigned>(*c - '0');
+        if (total > largest) return false;
+    }
+    value = static_cast<unsigned>(total);
+    return true;
+}
+
+}  // namespace
+
 bool parseWindowId(const char *text, unsigned long &id)
 {
     if (text == nullptr) return false;
@@ -92,7 +113,7 @@ bool parseWindowId(const char *text, unsigned long &id)
     char *end = nullptr;
     errno = 0;
     const unsigned long value = std::strtoul(digits, &end, base);
-    if (errno != 0 || *end != '\0' || value == 0) return false;
+    if (errno != 0 || *end != '\0' || value == 0 || value > largestXId) return false;
     id = value;
     return true;
 }
@@ -124,6 +145,14 @@ HackCommand parseHackCommand(int argc, const char *const *argv, const char *envi
             }
             command.target = Target::GivenWindow;
             windowGiven = true;
+        } else if (option == "-delay") {
+            if (i + 1 >= argc || !readCount(argv[i + 1], longestSaverDelay, command.frameMicroseconds)) {
+                command.error = i + 1 >= argc
+                                    ? std::string("-delay needs a number of microseconds")
+                                    : std::string("not a delay in microseconds (0 to 10000000): ") + argv[i + 1];
+                return command;
+            }
+            ++i;
         } else if (option == "-music") {
             command.music = true;
         } else if (option == "-help") {
@@ -147,5 +176,5 @@ HackCommand parseHackCommand(int argc, const char *const *argv, const char *envi
 std::string hackUsage(const char *program)
 {
     return std::string("usage: ") + (program != nullptr ? program : "frostel") +
-           " [-root | -window | -window-id ID] [-music] [--help]";
+           " [-root | -window | -window-id ID] [-delay MICROSECONDS] [-music] [--help]";
 }

@@ -15,12 +15,20 @@ struct WindowsSaverCommand {
 // `arguments` is what follows the program's name (WinMain's command line); an empty one asks for the settings.
 WindowsSaverCommand parseWindowsSaverCommand(const char *arguments);
 
+// Savers rest between frames: at most this many a second unless the user chooses otherwise.
+const unsigned defaultSaverFramesPerSecond = 30;
+const unsigned defaultSaverFrameMicroseconds = 1000000 / defaultSaverFramesPerSecond;
+// The longest pause between frames the hack takes (-delay): ten seconds.
+const unsigned longestSaverDelay = 10000000;
+
 // What an X11 screen-saver daemon, or a user trying the hack, asks of it.
 struct HackCommand {
     enum class Target { OwnWindow, RootWindow, GivenWindow };
     Target target = Target::OwnWindow;
     unsigned long window = 0;  // for GivenWindow
     bool music = false;
+    // -delay MICROSECONDS between frames, as XScreenSaver's hacks take it; 0 draws as fast as it can.
+    unsigned frameMicroseconds = defaultSaverFrameMicroseconds;
     bool help = false;
     std::string error;  // not empty: the arguments were refused, and this says why
 };
@@ -32,5 +40,6 @@ HackCommand parseHackCommand(int argc, const char *const *argv, const char *envi
 // The usage line, for standard error after a refusal and standard output for --help.
 std::string hackUsage(const char *program);
 
-// "123" or "0x7b": a window id, never 0; false for anything else, including what does not fit.
+// "123" or "0x7b": a window id, never 0 and never past X's 29 bits (Xlib would keep only the low 32 bits of a
+// larger number, and draw into another window); false for anything else.
 bool parseWindowId(const char *text, unsigned long &id);

@@ -4,7 +4,8 @@
 # The music is listed only where the site has it.
 cmake_minimum_required(VERSION 3.16)
 set(kept index.html page.js page.css frostel.js frostel.wasm frostel.data frostel-data.js.metadata
-         manifest.webmanifest icons/frostel-192.png icons/frostel-512.png)
+         manifest.webmanifest icons/frostel-192.png icons/frostel-512.png icons/frostel-maskable-192.png
+         icons/frostel-maskable-512.png)
 # The music the page fetches first is kept at install when it can be; the WAV (for a browser that cannot decode
 # the MP3) once a page fetches it.
 set(early data/music.mp3)

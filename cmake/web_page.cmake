@@ -55,12 +55,16 @@ set(web_page_files index.html page.js page.css manifest.webmanifest)
 list(TRANSFORM web_page_files PREPEND ${CMAKE_SOURCE_DIR}/web/)
 set(web_icons)
 foreach(size ${FROSTEL_WEB_ICON_SIZES})
-  list(APPEND web_icons ${frostel_icons_from}/frostel-${size}.png)
+  list(APPEND web_icons ${frostel_icons_from}/frostel-${size}.png ${frostel_icons_from}/frostel-maskable-${size}.png)
 endforeach()
+# The install sheet's screenshots: the real scene, filmed by scripts/film.
+set(web_screenshots ${CMAKE_SOURCE_DIR}/web/screenshots/wide.png ${CMAKE_SOURCE_DIR}/web/screenshots/narrow.png)
 add_custom_target(frostel_page ALL
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${web_page_files} ${CMAKE_BINARY_DIR}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${web_icons} ${CMAKE_BINARY_DIR}/icons
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/screenshots
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${web_screenshots} ${CMAKE_BINARY_DIR}/screenshots
   COMMENT "The page beside frostel.js"
   VERBATIM)
 if(TARGET frostel_host_data)

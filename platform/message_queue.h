@@ -20,6 +20,9 @@ public:
     // WM_QUIT ignores both filters.
     bool take(MSG &out, HWND window, UINT filterMin, UINT filterMax, bool remove);
 
+    // Whether any message, or the quit, waits to be taken.
+    bool waiting() const { return quitPending_ || !posted_.empty(); }
+
     // A destroyed window's messages are never retrieved.
     void discardFor(HWND window);
 

@@ -44,6 +44,7 @@ FROSTEL_DECLARE_HANDLE(HBRUSH);
 FROSTEL_DECLARE_HANDLE(HMENU);
 #undef FROSTEL_DECLARE_HANDLE
 typedef HINSTANCE HMODULE;
+typedef void *HANDLE;
 
 typedef LRESULT(CALLBACK *WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 
@@ -218,6 +219,11 @@ static_assert(sizeof(DEVMODEA) == 156, "DEVMODEA must keep Win32's size");
 
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
+#define QS_ALLINPUT 0x04FF
+#define WAIT_OBJECT_0 0x00000000
+#define WAIT_TIMEOUT 0x00000102
+#define WAIT_FAILED 0xFFFFFFFF
+#define INFINITE 0xFFFFFFFF
 
 // Virtual-key codes.
 #define VK_BACK 0x08
@@ -361,6 +367,9 @@ BOOL WINAPI SetForegroundWindow(HWND hWnd);
 HWND WINAPI SetFocus(HWND hWnd);
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 BOOL WINAPI PeekMessageA(MSG *lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg);
+// Only the message queue is waited on (nCount 0): WAIT_OBJECT_0 once a message waits, WAIT_TIMEOUT after the time.
+DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE *pHandles, BOOL fWaitAll, DWORD dwMilliseconds,
+                                       DWORD dwWakeMask);
 BOOL WINAPI TranslateMessage(const MSG *lpMsg);
 LRESULT WINAPI DispatchMessageA(const MSG *lpMsg);
 void WINAPI PostQuitMessage(int nExitCode);

@@ -370,6 +370,18 @@ BOOL WINAPI PeekMessageA(MSG *lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
     return found ? TRUE : FALSE;
 }
 
+DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE *, BOOL, DWORD dwMilliseconds, DWORD)
+{
+    if (nCount != 0) {
+        return WAIT_FAILED;
+    }
+    pumpNativeEvents();
+    if (queue.waiting() || waitForNativeEvents(dwMilliseconds)) {
+        return WAIT_OBJECT_0;
+    }
+    return WAIT_TIMEOUT;
+}
+
 void WINAPI PostQuitMessage(int nExitCode) { queue.postQuit(nExitCode); }
 
 BOOL WINAPI PlaySoundA(LPCSTR pszSound, HMODULE, DWORD fdwSound)

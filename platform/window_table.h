@@ -87,6 +87,9 @@ void swapNativeBuffers(const WindowRecord &record);
 void pumpNativeEvents();
 // After each PeekMessageA, whether it found a message: where the layer paces a loop that only peeks.
 void afterPeek(bool found);
+// MsgWaitForMultipleObjects with nothing posted: sleeps until the host has an event or `milliseconds` have passed
+// (INFINITE: no limit). True when an event came.
+bool waitForNativeEvents(DWORD milliseconds);
 
 // PlaySoundA: only one sound plays at a time.
 // The sound output is opened on first need and stays open; false when there is none.

@@ -1,13 +1,14 @@
 // The page's side of Frostel: fetching the program and the scene's files with a progress bar, starting a run
-// on the page's one canvas, the sound output and its button, pause, full screen, one plain message per fault, what
-// the page says when a run ends, and the worker that keeps the page for offline visits. The program itself is
-// frostel.js (createFrostel), loaded only once the browser is known to be able to draw it.
+// on the page's one canvas, the sound output and its button, pause, ending a run, full screen (and the same view
+// for the installed app), the screen kept awake, one plain message per fault, what the page says when a run ends,
+// and the worker that keeps the page for offline visits. The program itself is frostel.js (createFrostel),
+// loaded only once the browser is known to be able to draw it.
 'use strict';
 
 var frostelPage = (function() {
   var state = {status: 'loading', runs: 0, frames: 0, startedAt: 0, firstFrameAt: 0, lastFrameAt: 0, exitStatus: null,
                bytesArrived: 0, bytesAtFirstFrame: 0, clientSizes: [], music: 'none', paused: false,
-               offline: 'none'};
+               offline: 'none', input: 'keys', view: 'page', settling: false, heldForMotion: false};
   var elements = {};
 
   function element(id) {
@@ -30,16 +31,25 @@ var frostelPage = (function() {
     if (reason) console.error('Frostel: ' + reason);
     if (state.status === 'failed') return;
     state.status = 'failed';
+    state.settling = false;
+    element('stage').classList.remove('settling');
     showProgress(null);
+    keepAwake();
     problem(text);
     showControls();
   }
 
   // The sound, pause and full-screen buttons and the hint only while a run is coming or going: after a fault or
-  // the end they would do nothing. The sound button says what is heard, so never "on" once the run has ended.
+  // the end they would do nothing, but for the way out of a whole-screen view. End once there is a run to end.
+  // The sound button says what is heard, so never "on" once the run has ended.
   function showControls() {
     var live = state.status === 'loading' || state.status === 'starting' || state.status === 'running';
-    ['sound', 'pause', 'fullscreen', 'hint'].forEach(function(id) { element(id).hidden = !live; });
+    ['sound', 'pause', 'hint'].forEach(function(id) { element(id).hidden = !live; });
+    element('end').hidden = state.status !== 'running';
+    var leaving = state.view === 'full' || state.view === 'filled';
+    element('fullscreen').hidden = !(leaving || (live && state.view === 'page'));
+    element('fullscreen').textContent = leaving ? 'Leave full screen' : 'Full screen';
+    element('still-note').hidden = !(live && state.paused && state.heldForMotion);
     var on = live && sound.wanted === true;
     element('sound').textContent = on ? 'Sound: on' : 'Sound: off';
     element('sound').setAttribute('aria-pressed', on ? 'true' : 'false');
@@ -266,13 +276,22 @@ var frostelPage = (function() {
         if (!this.context && Context) this.context = new Context();
         if (!this.context) return;
         this.decodeWhenReady();
-        var self = this;
-        this.context.resume().then(function() { if (self.wanted && !self.source) self.begin(); });
         this.begin();
+        this.follow();
       } else {
         this.end();
         if (this.context) this.context.suspend();
       }
+    },
+    // A paused run is silent: the context stops where the music is and goes on from there on Play.
+    follow: function() {
+      if (!this.context) return;
+      if (state.paused || !this.wanted) {
+        this.context.suspend();
+        return;
+      }
+      var self = this;
+      this.context.resume().then(function() { if (self.wanted && !self.source) self.begin(); });
     },
     report: function() {
       var s = this.source;
@@ -295,34 +314,90 @@ var frostelPage = (function() {
   }
 
   // Full screen shows the page on a black screen: the progress, the messages, then the scene as a centred
-  // square (page.css); the layer gives the program the new client size. The browser's own Escape leaves it.
+  // square (page.css); the layer gives the program the new client size. The browser's own Escape leaves it. Where
+  // the browser has no element full screen (iPhone and iPad), or refuses it, the page fills the window instead:
+  // the same view, left by the same button, F or Escape. The installed app, and a page in the browser's own full
+  // screen, open in that view too.
   function fullScreenElement() {
     return document.fullscreenElement || document.webkitFullscreenElement || null;
   }
 
+  var APP_VIEW = '(display-mode: fullscreen), (display-mode: standalone)';
+  var appView = window.matchMedia ? window.matchMedia(APP_VIEW) : {matches: false};
+  var filled = false;
+
+  function updateView() {
+    state.view = fullScreenElement() ? 'full' : filled ? 'filled' : appView.matches ? 'app' : 'page';
+    var whole = state.view !== 'page';
+    element('page').classList.toggle('whole', whole);
+    element('page').classList.toggle('filled', state.view === 'filled');
+    document.documentElement.classList.toggle('whole', whole);
+    if (!whole) reveal(false);
+    showControls();
+  }
+
+  function fill(on) {
+    filled = on;
+    updateView();
+  }
+
   function toggleFullScreen() {
     var page = element('page');
+    if (filled) {
+      fill(false);
+      return;
+    }
     if (fullScreenElement()) {
       (document.exitFullscreen || document.webkitExitFullscreen).call(document);
       return;
     }
     var request = page.requestFullscreen || page.webkitRequestFullscreen;
-    if (!request) {
-      console.error('Frostel: this browser has no full-screen mode');
+    if (!request || !(document.fullscreenEnabled || document.webkitFullscreenEnabled)) {
+      fill(true);
       return;
     }
     var asked = request.call(page);
-    if (asked && asked.catch) asked.catch(function(error) { console.error('Frostel: full screen refused: ' + error); });
+    if (asked && asked.catch) {
+      asked.catch(function(error) {
+        console.log('Frostel: full screen refused (' + error + '); filling the window instead');
+        fill(true);
+      });
+    }
+  }
+
+  // In the whole-screen view the controls show for a few seconds after a tap on the scene, or while a finger or
+  // the mouse works them.
+  var revealTimer = 0;
+  function reveal(on) {
+    clearTimeout(revealTimer);
+    element('page').classList.toggle('reveal', on);
+    if (on) revealTimer = setTimeout(function() { reveal(false); }, 4000);
+  }
+
+  // What the visitor has: taps on a touch screen, keys with a keyboard. The hint and the end notice speak to it.
+  var HINTS = {keys: 'Escape ends it, F is full screen, P pauses. A click or a key starts the music.',
+               touch: 'A tap starts the music. In full screen, a tap on the scene shows the controls.'};
+  function setInput(kind) {
+    if (state.input === kind) return;
+    state.input = kind;
+    element('hint').textContent = HINTS[kind];
+    if (state.status === 'ended') showEndText();
   }
 
   function plainKey(event, code) {
     return event.code === code && !event.repeat && !event.altKey && !event.ctrlKey && !event.metaKey;
   }
 
-  // F enters full screen while its button is there, and always leaves it; P pauses and plays a run.
+  // F enters full screen while its button is there, and always leaves it; P pauses and plays a run. Escape leaves
+  // a filled window as the browser's own Escape leaves full screen, and so does not also end the run.
   function pageKey(event) {
+    setInput('keys');
     if (plainKey(event, 'KeyF') && (fullScreenElement() || !element('fullscreen').hidden)) toggleFullScreen();
     if (plainKey(event, 'KeyP') && !element('pause').hidden) setPaused(!state.paused);
+    if (filled && event.code === 'Escape') {
+      event.stopImmediatePropagation();
+      if (plainKey(event, 'Escape')) fill(false);
+    }
   }
 
   // Pausing is the page being hidden, as a minimised window is: the layer stops the frames for either. It is
@@ -332,13 +407,68 @@ var frostelPage = (function() {
   function tellLayerOfPause() {
     var layer = runModule ? runModule.frostelPage : null;
     if (!layer || state.frames === 0) return;
-    layer.setHidden(state.paused || document.hidden);
+    layer.setHidden((state.paused && !state.settling) || document.hidden);
   }
 
   function setPaused(paused) {
     state.paused = paused;
+    if (!paused) state.heldForMotion = false;
+    if (!paused && state.settling) settled();
     tellLayerOfPause();
+    sound.follow();
+    keepAwake();
     showControls();
+  }
+
+  // A paused run's still picture is one of the scene as it looks after a few seconds, not its sparse first frame:
+  // the run goes on unseen until then (#stage.settling), and stops there.
+  function settle(now) {
+    if (!state.settling) return;
+    var since = now - state.firstFrameAt;
+    if ((state.frames >= 90 && since >= 2500) || since >= 10000) settled();
+  }
+
+  function settled() {
+    state.settling = false;
+    element('stage').classList.remove('settling');
+    if (state.status === 'running') showProgress(null);
+    tellLayerOfPause();
+  }
+
+  // The screen stays awake while the scene plays on a visible page. Where the browser has no wake lock, or
+  // refuses it, nothing else changes.
+  var wake = {lock: null, asking: false};
+  function keepAwake() {
+    var wanted = state.status === 'running' && !state.paused && !document.hidden;
+    if (wanted && !wake.lock && !wake.asking && navigator.wakeLock) {
+      wake.asking = true;
+      var asked;
+      try {
+        asked = navigator.wakeLock.request('screen');
+      } catch (error) {
+        asked = Promise.reject(error);
+      }
+      asked.then(function(lock) {
+        wake.asking = false;
+        wake.lock = lock;
+        lock.addEventListener('release', function() { if (wake.lock === lock) wake.lock = null; });
+        keepAwake();  // things may have changed while it was asked for
+      }, function() {
+        wake.asking = false;  // refused: the screen may dim, and nothing more is said
+      });
+    } else if (!wanted && wake.lock) {
+      var lock = wake.lock;
+      wake.lock = null;
+      lock.release().catch(function() { /* released already */ });
+    }
+  }
+
+  function showEndText() {
+    var press = state.input === 'touch' ? 'tap "Start again"' : 'press "Start again" (or Enter)';
+    element('ended-text').textContent = state.exitStatus === 0
+      ? 'The scene has ended. To watch it again from the beginning, ' + press + '.'
+      : 'The scene stopped with a fault (exit status ' + state.exitStatus + '). ' + press.charAt(0).toUpperCase() +
+        press.slice(1) + ' to try once more, or reload the page.';
   }
 
   function showEnd(status) {
@@ -346,10 +476,9 @@ var frostelPage = (function() {
     state.exitStatus = status;
     runModule = null;
     sound.stop();
-    element('ended-text').textContent = status === 0
-      ? 'The scene has ended. To watch it again from the beginning, press "Start again" (or Enter).'
-      : 'The scene stopped with a fault (exit status ' + status + '). Press "Start again" (or Enter) to try ' +
-        'once more, or reload the page.';
+    if (state.settling) settled();
+    keepAwake();
+    showEndText();
     element('ended').hidden = false;
     showControls();
     element('again').focus();
@@ -371,6 +500,7 @@ var frostelPage = (function() {
     state.exitStatus = null;
     state.clientSizes = [];
     state.startedAt = performance.now();
+    state.settling = false;
     noteArrival('scene', arrived.scene);
     var program = compiledProgram();
     var scene = sceneFiles();
@@ -387,10 +517,19 @@ var frostelPage = (function() {
           state.firstFrameAt = performance.now();
           state.bytesAtFirstFrame = state.bytesArrived;
           state.status = 'running';
-          showProgress(null);
+          state.settling = state.paused;
+          element('stage').classList.toggle('settling', state.settling);
+          if (state.settling) {
+            showProgress(1, 'Preparing a still picture of the scene');
+          } else {
+            showProgress(null);
+          }
           if (state.paused) tellLayerOfPause();
+          showControls();
+          keepAwake();
           keepForOffline();
         }
+        settle(state.lastFrameAt);
       },
       // Each WM_SIZE the layer gives the window, in CSS pixels.
       onClientSize: function(width, height) { state.clientSizes.push([width, height]); },
@@ -463,8 +602,20 @@ var frostelPage = (function() {
         // cache beside the old one, taking over once no page of the old build is open.
         if (registration.active) {
           registration.update().catch(function(error) { console.log('Frostel: no update of the page: ' + error); });
+          return navigator.serviceWorker.ready;
         }
-        return navigator.serviceWorker.ready;
+        // A first worker that cannot keep every file (too little storage, a file changed on the way) is
+        // thrown away, and no worker is ever ready: that is the failure to report.
+        var installing = registration.installing || registration.waiting;
+        return new Promise(function(resolve, reject) {
+          navigator.serviceWorker.ready.then(resolve);
+          if (!installing) return;
+          installing.addEventListener('statechange', function() {
+            if (installing.state === 'redundant' && !registration.active) {
+              reject(new Error('the browser could not keep its files (its storage for this site may be full)'));
+            }
+          });
+        });
       }).then(function() { state.offline = 'ready'; }, function(error) {
         state.offline = 'failed';
         console.error('Frostel: the page cannot be kept for offline visits: ' + error);
@@ -480,18 +631,36 @@ var frostelPage = (function() {
 
   element('sound').addEventListener('click', function() { sound.setWanted(!sound.wanted); });
   element('pause').addEventListener('click', function() { setPaused(!state.paused); });
+  // End is Escape pressed for the program, so a run ends the one way whatever ends it.
+  element('end').addEventListener('click', function() {
+    var layer = runModule ? runModule.frostelPage : null;
+    if (layer && layer.press) layer.press('Escape', 'Escape');
+  });
   element('again').addEventListener('click', start);
   element('fullscreen').addEventListener('click', toggleFullScreen);
+  element('stage').addEventListener('click', function() { if (state.view !== 'page') reveal(true); });
+  element('controls').addEventListener('pointerdown', function() { if (state.view !== 'page') reveal(true); });
   document.addEventListener('keydown', pageKey);
   document.addEventListener('pointerdown', firstGesture, true);
+  document.addEventListener('pointerdown', function(event) { if (event.pointerType === 'touch') setInput('touch'); },
+                            true);
   document.addEventListener('keydown', firstGesture, true);
+  ['fullscreenchange', 'webkitfullscreenchange'].forEach(function(kind) {
+    document.addEventListener(kind, updateView);
+  });
+  if (appView.addEventListener) appView.addEventListener('change', updateView);
   // Listened for on the window, so after the layer's own listener on the document: a paused run stays paused
   // when the page is shown again.
-  window.addEventListener('visibilitychange', function() { if (state.paused && !document.hidden) tellLayerOfPause(); });
+  window.addEventListener('visibilitychange', function() {
+    if (state.paused && !document.hidden) tellLayerOfPause();
+    keepAwake();
+  });
 
-  // A visitor who asked for less motion sees the scene still until Play.
+  // A visitor who asked for less motion sees the scene still until Play, and is told why.
   state.paused = !!(window.matchMedia && window.matchMedia('(prefers-reduced-motion: reduce)').matches);
-  showControls();
+  state.heldForMotion = state.paused;
+  setInput(window.matchMedia && window.matchMedia('(hover: none) and (pointer: coarse)').matches ? 'touch' : 'keys');
+  updateView();
 
   // Nothing is downloaded for a browser that cannot draw the scene. Otherwise the downloads begin with the page,
   // not once frostel.js is in.

@@ -1,13 +1,27 @@
 // The page's service worker: keeps every file of one build, each checked against the hash the build wrote
 // into this file, so a visitor can open the page again without a network. Any changed file makes a new worker
 // (its version is a hash of all of them); it fills a cache of its own and, once no page of the old one is
-// open, takes over and drops the old cache: a page is always served by one build, never a mix.
+// open, takes over and drops the old cache: a page is always served by one build, never a mix. Caches are the
+// whole host's, so each is named by the worker's scope as well: another copy of the page on the same host, in
+// another folder, keeps its own.
 'use strict';
 
 // Filled in by the build: each served file's SHA-256, and whether it is kept at install ('kept'), tried then
 // without it being needed ('early': the music the page will fetch), or kept once a page fetches it.
 var SITE = {version: 'unbuilt', files: {}};
-var CACHE = 'frostel-' + SITE.version;
+var SCOPE = self.registration.scope;
+var CACHE = 'frostel-' + SITE.version + ' ' + SCOPE;  // a URL holds no space
+
+// An older cache of this scope. The caches of builds before scoped names ('frostel-<version>') are this
+// scope's when their page is this scope's page.
+function ownOldCache(name) {
+  if (name === CACHE || name.indexOf('frostel-') !== 0) return Promise.resolve(false);
+  var parts = name.split(' ');
+  if (parts.length === 2) return Promise.resolve(parts[1] === SCOPE);
+  if (parts.length !== 1) return Promise.resolve(false);
+  return caches.open(name).then(function(cache) { return cache.match(new URL('index.html', SCOPE).href); })
+    .then(function(page) { return !!page; });
+}
 
 // The file's name in the site, relative to this worker, or null for anything else.
 function siteName(url) {
@@ -61,8 +75,9 @@ self.addEventListener('install', function(event) {
 
 self.addEventListener('activate', function(event) {
   event.waitUntil(caches.keys().then(function(names) {
-    return Promise.all(names.filter(function(name) { return name.indexOf('frostel-') === 0 && name !== CACHE; })
-      .map(function(name) { return caches.delete(name); }));
+    return Promise.all(names.map(function(name) {
+      return ownOldCache(name).then(function(old) { return old && caches.delete(name); });
+    }));
   }));
 });
 
@@ -74,8 +89,10 @@ self.addEventListener('fetch', function(event) {
     return cache.match(name).then(function(kept) {
       if (kept) return kept;
       // The music, or a file the browser evicted: this build's bytes or nothing (the page says what failed).
+      // Storage too small to keep it costs the next visit a download, never this one its file.
       return fetchChecked(name).then(function(response) {
-        return cache.put(name, response.clone()).then(function() { return response; });
+        var served = function() { return response; };
+        return cache.put(name, response.clone()).then(served, served);
       });
     });
   }));

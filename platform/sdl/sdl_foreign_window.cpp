@@ -21,6 +21,7 @@ SDL_Window *adopted = nullptr;
 unsigned long adoptedXWindow = 0;
 // The handle that stands for the adopted window as a parent; never a window of the table.
 HWND adoptedParent = nullptr;
+const int largestDrawableSide = 16384;
 
 #ifdef FROSTEL_HAVE_XLIB
 // SDL loads Xlib itself at run time; the copy already in the process is the one used.
@@ -93,8 +94,16 @@ HWND adoptForeignWindow(unsigned long xWindow, int &width, int &height)
     followSizeChanges(window);
     // Its DestroyNotify reaches us only as a window-manager event.
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
-    adoptedXWindow = xWindow;
     SDL_GetWindowSize(window, &width, &height);
+    // Past this no OpenGL here makes a drawable (Mesa's limit, and most drivers'): the driver would fail deep
+    // inside, or crash, on the first frame.
+    if (width > largestDrawableSide || height > largestDrawableSide) {
+        std::fprintf(stderr, "The window is %d x %d, larger than OpenGL can draw into (%d at most)\n", width, height,
+                     largestDrawableSide);
+        SDL_DestroyWindow(window);
+        return nullptr;
+    }
+    adoptedXWindow = xWindow;
     if (adopted != nullptr) SDL_DestroyWindow(adopted);
     adopted = window;
     adoptedParent = reinterpret_cast<HWND>(newHandleValue());
@@ -112,6 +121,8 @@ bool isForeignWindowGone(const SDL_SysWMmsg *message)
     return false;
 #endif
 }
+
+bool foreignWindowAdopted() { return adoptedParent != nullptr; }
 
 SDL_Window *takeAdoptedWindow(HWND parent)
 {

@@ -68,6 +68,9 @@ SDL_Window *sdlWindowOf(HWND window);
 // names no adopted window, or its child exists already.
 SDL_Window *takeAdoptedWindow(HWND parent);
 
+// Whether another program's X window was adopted: message boxes then go to standard error only.
+bool foreignWindowAdopted();
+
 // Whether this window-manager event is the adopted X window's destruction.
 bool isForeignWindowGone(const SDL_SysWMmsg *message);
 

@@ -120,7 +120,9 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     // few fonts, say) a user who started us from a menu would see nothing, so a dialog
     // program is tried; with no display at all the caller gets the answer of a closed box.
     // A program asked to end by a signal does not stop again at the next box.
-    if (platform::boxesEndedBySignal()) {
+    // Drawing into another program's window (a daemon's, over the whole screen), a box would wait unseen under it:
+    // standard error has said it all.
+    if (platform::boxesEndedBySignal() || platform::foreignWindowAdopted()) {
         return closedAnswer;
     }
     int answer = 0;

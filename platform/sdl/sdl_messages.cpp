@@ -6,6 +6,8 @@
 #include "platform/sdl/sdl_keys.h"
 #include "platform/sdl/sdl_layer.h"
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -129,5 +131,16 @@ void afterPeek(bool found)
 }
 
 void noteFrameDrawn() { idlePolls.reset(); }
+
+bool waitForNativeEvents(DWORD milliseconds)
+{
+    const int timeout = milliseconds == INFINITE ? -1 : static_cast<int>(std::min<DWORD>(milliseconds, 0x7FFFFFFF));
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
+        if (timeout > 0) SDL_Delay(static_cast<Uint32>(timeout));
+        return false;
+    }
+    // A null event leaves what came in SDL's queue for the next PeekMessageA.
+    return SDL_WaitEventTimeout(nullptr, timeout) != 0;
+}
 
 }  // namespace platform

@@ -100,6 +100,13 @@ void noteFrameYielded() { idlePolls.reset(); }
 
 void pumpNativeEvents() { pumpPageEvents(); }
 
+// The page's events come between animation frames: one frame is the shortest wait the browser offers here.
+bool waitForNativeEvents(DWORD)
+{
+    waitForNextFrame();
+    return false;
+}
+
 void afterPeek(bool found)
 {
     if (found) {

@@ -71,6 +71,12 @@ var frostelDeps = (names) => names.filter((name) => name in LibraryManager.libra
             fit: fit,
             // The page's own pause is told as the page being hidden or shown, as a minimised window is.
             setHidden: function(hidden) { events.push({type: hidden ? js.pageHidden : js.pageShown}); },
+            // A key that the page's own controls press for a visitor without a keyboard (End presses Escape). It is
+            // held for a moment, as a hand holds it: the program may look at its keys only between frames.
+            press: function(code, key) {
+                events.push({type: js.keyDown, code: code, key: key, flags: 0});
+                setTimeout(function() { events.push({type: js.keyUp, code: code, key: key, flags: 0}); }, 250);
+            },
             stop: function() {
                 listeners.forEach(function(l) { l[0].removeEventListener(l[1], l[2]); });
                 if (observer) observer.disconnect();

@@ -202,3 +202,89 @@ TEST_F(Demo, UnplayableMusicIsIgnored)
     EXPECT_EQ(snowflakes.size(), 1500u);
     EXPECT_TRUE(fakewin::messageBoxes().empty());
 }
+
+namespace {
+
+// Frame and message ticks of a paced loop, in the order they happened.
+std::vector<std::string> pacedEvents()
+{
+    std::vector<std::string> out;
+    for (const fake::Call &call : fake::log()) {
+        if (call.name == "frame") out.push_back("frame " + std::to_string(int(call.args[0])));
+        if (call.name == "DispatchMessageA") out.push_back("message " + std::to_string(int(call.args[0])));
+        if (call.name == "MsgWaitForMultipleObjects") out.push_back("wait " + std::to_string(int(call.args[1])));
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST_F(MainLoop, PacedFramesComeNoSoonerThanTheirTimeAndMessagesBetweenThemAtOnce)
+{
+    // 30 frames a second from tick 1000: frame n is due at 1000 + n × 1000 / 30 ms, rounded up.
+    fakewin::setTick(1000);
+    fakewin::arriveAt(1050, WM_KEYDOWN, 'A');
+    duringFrame = [] {
+        fake::record("frame", {double(fakewin::tickNow())});
+        if (framesDrawn == 5) frameResult = false;
+    };
+    runMainLoop(countingFrame, 33333);
+    EXPECT_EQ(pacedEvents(),
+              (std::vector<std::string>{"frame 1000", "wait 34", "frame 1034", "wait 33", "message 256", "wait 17",
+                                        "frame 1067", "wait 33", "frame 1100", "wait 34", "frame 1134"}));
+    // Every wait is on the message queue alone, for any input.
+    EXPECT_EQ(lastCall("MsgWaitForMultipleObjects").args, (std::vector<double>{0, 34, QS_ALLINPUT}));
+}
+
+TEST_F(MainLoop, APacedLoopBehindByAWholeFrameCountsAfreshAndAnUnpacedOneNeverWaits)
+{
+    // The second frame takes 250 ms (a slow machine, a suspend): the third follows at once, then the pace resumes
+    // from there instead of drawing the missed frames back to back.
+    fakewin::setTick(0);
+    duringFrame = [] {
+        fake::record("frame", {double(fakewin::tickNow())});
+        if (framesDrawn == 2) fakewin::setTick(fakewin::tickNow() + 250);
+        if (framesDrawn == 4) frameResult = false;
+    };
+    runMainLoop(countingFrame, 100000);
+    EXPECT_EQ(pacedEvents(),
+              (std::vector<std::string>{"frame 0", "wait 100", "frame 100", "frame 350", "wait 100", "frame 450"}));
+
+    fake::log().clear();
+    framesDrawn = 0;
+    frameResult = true;
+    closeAfter(3);
+    runMainLoop(countingFrame);
+    EXPECT_EQ(fake::count("MsgWaitForMultipleObjects"), 0u);
+    EXPECT_EQ(fake::count("GetTickCount"), 0u);
+}
+
+TEST_F(MainLoop, TheSceneMovesAlikeAtTenThirtyAndSixtyFramesASecond)
+{
+    // After 3 s at any pace, a flake that started above 100 has fallen 100 units (1 per 30 ms), and each of its
+    // angles has turned 30 000 degrees (10 per ms), which is 120 past whole turns.
+    for (const unsigned period : {1000000u / 10, 1000000u / 30, 1000000u / 60}) {
+        resetApp();
+        fakewin::setTick(5000);
+        ASSERT_TRUE(openWindow("t", 512, 512, 32, false));
+        frameClock.lastTick = frameClock.startTick = 5000;
+        seedRandom(5000);
+        fillSnowfall(200);
+        std::vector<float> startHeights;
+        for (const Snowflake &flake : snowflakes) startHeights.push_back(flake.y);
+        static bool (*const untilThreeSeconds)() = [] { return drawScene() && fakewin::tickNow() < 8000; };
+        runMainLoop(untilThreeSeconds, period);
+        ASSERT_EQ(fakewin::tickNow(), 8000u) << period;
+        // The frame at 8000 measured the last step; one more frame at the same tick applies it.
+        ASSERT_TRUE(drawScene());
+        int compared = 0;
+        for (size_t i = 0; i < snowflakes.size(); ++i) {
+            if (startHeights[i] < 101.0f) continue;
+            ++compared;
+            EXPECT_NEAR(snowflakes[i].y, startHeights[i] - 100.0f, 0.01f) << period << " flake " << i;
+            EXPECT_NEAR(snowflakes[i].rotX, 120.0f, 0.5f) << period << " flake " << i;
+            EXPECT_NEAR(snowflakes[i].rotZ, 120.0f, 0.5f) << period << " flake " << i;
+        }
+        EXPECT_GT(compared, 100) << period;
+    }
+}

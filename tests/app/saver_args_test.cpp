@@ -103,6 +103,15 @@ TEST(HackArguments, TargetsAndMusic)
     c = hack({"--help"});
     EXPECT_TRUE(c.help);
     EXPECT_TRUE(c.error.empty());
+
+    // The largest X id (29 bits) is a window; the pause between frames as XScreenSaver gives it, 30 a second
+    // unless asked.
+    c = hack({"-window-id", "0x1FFFFFFF"});
+    EXPECT_EQ(c.window, 0x1FFFFFFFul);
+    EXPECT_EQ(hack({}).frameMicroseconds, 33333u);
+    EXPECT_EQ(hack({"-delay", "20000"}).frameMicroseconds, 20000u);
+    EXPECT_EQ(hack({"--delay", "0", "-root"}).frameMicroseconds, 0u);
+    EXPECT_EQ(hack({"-root", "--delay", "10000000"}).frameMicroseconds, 10000000u);
 }
 
 TEST(HackArguments, TheDaemonsWindowFromTheEnvironment)
@@ -142,11 +151,23 @@ TEST(HackArguments, RefusalsSayWhy)
         {"-window-id", "5z"},
         {"-window-id", "99999999999999999999999999"},
         {"-music", "extra"},
+        // Past X's 29 bits, or what Xlib would cut to 32 (4294968589 is 2^32 + 0x50d, the root of a server).
+        {"-window-id", "0x20000000"},
+        {"-window-id", "4294968589"},
+        {"-delay"},
+        {"-delay", "-1"},
+        {"--delay", "fast"},
+        {"-delay", "1.5"},
+        {"-delay", ""},
+        {"-delay", "10000001"},
+        {"-delay", "99999999999999999999999"},
     };
     for (const auto &args : refused) {
         const HackCommand c = hack(args);
         EXPECT_FALSE(c.error.empty()) << args[0] << (args.size() > 1 ? args[1] : "");
     }
     EXPECT_NE(hack({"-bogus"}).error.find("-bogus"), std::string::npos);
+    EXPECT_NE(hack({"-delay", "-1"}).error.find("-1"), std::string::npos);
+    EXPECT_FALSE(hack({"-root"}, "4294968589").error.empty());
     EXPECT_EQ(hackUsage("/x/frostel").rfind("usage: /x/frostel ", 0), 0u);
 }

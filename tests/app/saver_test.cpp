@@ -262,3 +262,34 @@ TEST_F(Saver, AWindowDestroyedWithItsParentIsNotReleasedAgain)
     EXPECT_EQ(fake::count("wglDeleteContext"), 1u);
     EXPECT_TRUE(fakewin::messageBoxes().empty());
 }
+
+TEST_F(Saver, InItsOwnWindowEscapeAndQEndItAndWithoutDataItDrawsOnlyBlack)
+{
+    for (const WPARAM key : {WPARAM(VK_ESCAPE), WPARAM('Q')}) {
+        restart();
+        SaverRequest r = wide(50, false);
+        r.endOnEscape = true;
+        fakewin::post(WM_KEYDOWN, key);
+        EXPECT_EQ(runSaver(r), 0);
+        EXPECT_EQ(fake::count("PostQuitMessage"), 1u) << key;
+        EXPECT_EQ(framesAsked, 0) << key;
+    }
+    // Other keys still belong to whoever shows it.
+    restart();
+    SaverRequest r = wide(2, false);
+    r.endOnEscape = true;
+    fakewin::post(WM_KEYDOWN, 'A');
+    EXPECT_EQ(runSaver(r), 0);
+    EXPECT_EQ(fake::count("PostQuitMessage"), 0u);
+
+    // No files at all: each frame clears the whole window to black and draws nothing of the scene (no texture is
+    // bound, no quad drawn), where the scene would show white squares.
+    restart();
+    r = wide(3, false);
+    r.sceneData = false;
+    EXPECT_EQ(runSaver(r), 0);
+    EXPECT_EQ(fake::count("glBegin"), 0u);
+    EXPECT_EQ(fake::count("glBindTexture"), 0u);
+    EXPECT_GE(fake::count("glClear"), 3u);
+    EXPECT_EQ(fake::count("SwapBuffers"), 3u);
+}

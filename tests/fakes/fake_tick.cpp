@@ -18,6 +18,8 @@ void setTick(DWORD value)
 
 void queueTicks(std::vector<DWORD> values) { ticks.assign(values.begin(), values.end()); }
 
+DWORD tickNow() { return now; }
+
 }  // namespace fakewin
 
 extern "C" DWORD WINAPI GetTickCount(void)

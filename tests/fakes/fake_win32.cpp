@@ -17,6 +17,7 @@ struct State {
     std::vector<MessageBoxCall> boxes;
     std::deque<MSG> queue;
     std::function<void(int)> onPeek;
+    std::deque<std::pair<DWORD, MSG>> arrivals;  // in the order of their ticks
     int peeks = 0;
     bool quitPosted = false;
     int quitCode = 0;
@@ -56,6 +57,16 @@ void post(UINT message, WPARAM wParam, LPARAM lParam)
     msg.wParam = wParam;
     msg.lParam = lParam;
     state().queue.push_back(msg);
+}
+
+void arriveAt(DWORD tick, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    MSG m = {};
+    m.hwnd = windowHandle();
+    m.message = message;
+    m.wParam = wParam;
+    m.lParam = lParam;
+    state().arrivals.emplace_back(tick, m);
 }
 
 void reset()
@@ -215,6 +226,21 @@ LRESULT WINAPI DispatchMessageA(const MSG *msg)
     record("DispatchMessageA", {double(msg->message), double(msg->wParam), double(msg->lParam)});
     WNDPROC proc = state().wc.lpfnWndProc;
     return proc ? proc(msg->hwnd, msg->message, msg->wParam, msg->lParam) : 0;
+}
+DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE *, BOOL, DWORD ms, DWORD mask)
+{
+    record("MsgWaitForMultipleObjects", {double(count), double(ms), double(mask)});
+    if (!state().queue.empty()) return WAIT_OBJECT_0;
+    const DWORD start = fakewin::tickNow();
+    if (!state().arrivals.empty() && state().arrivals.front().first - start <= ms) {
+        const auto arrival = state().arrivals.front();
+        state().arrivals.pop_front();
+        fakewin::setTick(arrival.first);
+        state().queue.push_back(arrival.second);
+        return WAIT_OBJECT_0;
+    }
+    fakewin::setTick(start + ms);
+    return WAIT_TIMEOUT;
 }
 void WINAPI PostQuitMessage(int code)
 {

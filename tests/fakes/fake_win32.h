@@ -61,6 +61,11 @@ std::function<void(int)> &onPeek();
 // Tick counter: each GetTickCount returns the next queued value, or `now` when the queue is empty.
 void setTick(DWORD now);
 void queueTicks(std::vector<DWORD> ticks);
+DWORD tickNow();
+
+// MsgWaitForMultipleObjects sleeps on this clock: it moves `now` to the end of the wait, or to the arrival of the
+// first message posted with arriveAt that falls within it, and posts that message there.
+void arriveAt(DWORD tick, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
 // Restores the script, handles, queue, ticks and records (not the GL fake).
 void reset();

@@ -211,6 +211,11 @@ void pumpNativeEvents()
 }
 
 void afterPeek(bool found) { events.push_back(found ? "found" : "found nothing"); }
+bool waitForNativeEvents(DWORD milliseconds)
+{
+    events.push_back("wait " + std::to_string(milliseconds));
+    return false;
+}
 
 bool openSoundOutput()
 {
@@ -329,6 +334,8 @@ TEST_F(WindowTable, AnUnknownOrMissingClassCreatesNothing)
 {
     EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "x", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
     EXPECT_EQ(CreateWindowExA(0, nullptr, "x", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
+    // As Windows: a child with no parent to live in is no window at all.
+    EXPECT_EQ(CreateWindowExA(0, className, "x", WS_CHILD, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
     EXPECT_TRUE(events.empty());
 }
 
@@ -488,6 +495,18 @@ TEST_F(WindowTable, PeekMessagePumpsTheHostFirstAndReportsWhatItFound)
     EXPECT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
     EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(events, (Events{"pump", "found", "pump", "found", "pump", "found nothing"}));
+
+    // Waiting on the queue: what is posted answers at once; otherwise the host waits, and only the queue can be
+    // waited on.
+    events.clear();
+    platform::postMessage(window, WM_KEYDOWN, 0, 0, 0);
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 40, QS_ALLINPUT), static_cast<DWORD>(WAIT_OBJECT_0));
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+    events.clear();
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 40, QS_ALLINPUT), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(events, (Events{"pump", "wait 40"}));
+    HANDLE object = nullptr;
+    EXPECT_EQ(MsgWaitForMultipleObjects(1, &object, FALSE, 40, QS_ALLINPUT), static_cast<DWORD>(WAIT_FAILED));
 }
 
 TEST_F(WindowTable, PostedMessagesAreTakenInOrderAndQuitComesLast)

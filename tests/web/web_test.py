@@ -6,13 +6,16 @@ checked against the camera maths and the files each test writes.
 """
 import argparse
 import base64
+import json
 import math
 import os
+import re
 import shutil
 import struct
 import subprocess
 import sys
 import time
+import urllib.parse
 import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -20,7 +23,10 @@ import browser  # noqa: E402
 import camera  # noqa: E402
 
 PAGE_FILES = ('index.html', 'page.js', 'page.css', 'frostel.js', 'frostel.wasm', 'manifest.webmanifest',
-              'icons/frostel-192.png', 'icons/frostel-512.png')
+              'icons/frostel-192.png', 'icons/frostel-512.png', 'icons/frostel-maskable-192.png',
+              'icons/frostel-maskable-512.png')
+# The install sheet's screenshots: served, never kept offline.
+SHEET_FILES = ('screenshots/wide.png', 'screenshots/narrow.png')
 SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..')
 PACK_SCRIPT = os.path.join(SOURCE, 'cmake', 'web_data_package.cmake')
 OFFLINE_SCRIPT = os.path.join(SOURCE, 'cmake', 'web_offline.cmake')
@@ -83,7 +89,8 @@ def make_site(args, data_folder, music=('music.mp3', 'music.wav'), name='site'):
     site = os.path.join(args.work, name)
     os.makedirs(os.path.join(site, 'data'))
     os.makedirs(os.path.join(site, 'icons'))
-    for page_file in PAGE_FILES:
+    os.makedirs(os.path.join(site, 'screenshots'))
+    for page_file in PAGE_FILES + SHEET_FILES:
         shutil.copy(os.path.join(args.site, page_file), os.path.join(site, page_file))
     subprocess.run([args.cmake, '-DDATA=' + data_folder, '-DSTAGE=' + os.path.join(args.work, name + '-stage'),
                     '-DOUT=' + site, '-DPACKAGER=' + args.packager, '-DPYTHON=' + sys.executable,
@@ -174,6 +181,12 @@ class Session:
         x, y = self.centre_of(element_id)
         for kind in ('mousePressed', 'mouseReleased'):
             self.browser.call('Input.dispatchMouseEvent', type=kind, x=x, y=y, button='left', clickCount=1)
+
+    def tap(self, element_id):
+        """A finger's tap at the element's centre (touch emulation must be on)."""
+        x, y = self.centre_of(element_id)
+        self.browser.call('Input.dispatchTouchEvent', type='touchStart', touchPoints=[{'x': x, 'y': y}])
+        self.browser.call('Input.dispatchTouchEvent', type='touchEnd', touchPoints=[])
 
     def key(self, key, code, virtual_key):
         """Pressed and held for a moment, as a hand does: the demo looks at Escape between frames."""
@@ -983,6 +996,31 @@ def lit_beside(shot, square):
     return lit
 
 
+def centred_square(session, failures, what):
+    """The canvas a centred square as large as the window's shorter side, at that size for the program."""
+    width, height = session.browser.evaluate('[window.innerWidth, window.innerHeight]')
+    side = min(width, height)
+    session.wait_for_client_size(side, side, what)
+    rect = session.browser.evaluate('(function() { var r = document.getElementById("view").getBoundingClientRect();'
+                                    ' return [r.left, r.top, r.right, r.bottom]; })()')
+    square = [int(round(v)) for v in rect]
+    expected = [(width - side) // 2, (height - side) // 2, (width + side) // 2, (height + side) // 2]
+    failures.check(all(abs(a - e) <= 1 for a, e in zip(square, expected)), '%s: the square at %s, not centred at %s'
+                   % (what, square, expected))
+    return side
+
+
+def dark_beside(session, failures, what):
+    """How many pixels beside the canvas are lit on the screen (none should be), in a screenshot of device pixels."""
+    rect = session.browser.evaluate('(function() { var r = document.getElementById("view").getBoundingClientRect();'
+                                    ' return [r.left, r.top, r.right, r.bottom, window.innerWidth]; })()')
+    shot = screenshot_rgb(session, what.replace(' ', '-') + '.png')
+    scale = shot[0] / rect[4]
+    lit = lit_beside(shot, [int(round(v * scale)) for v in rect[:4]])
+    failures.check(lit == 0, '%s: %d pixels lit beside the square' % (what, lit))
+    return lit
+
+
 def full_screen_square(args, failures, size):
     data = os.path.join(args.work, 'stage', 'data')
     write_test_data(data, args.data)
@@ -991,29 +1029,18 @@ def full_screen_square(args, failures, size):
         session.open_and_wait_for_frames()
         session.click('fullscreen')
         session.browser.wait_for('!!document.fullscreenElement', 10, 'full screen')
-        width, height = session.browser.evaluate('[window.innerWidth, window.innerHeight]')
-        side = min(width, height)
-        session.wait_for_client_size(side, side, 'the square client size')
+        what = 'full screen on %dx%d' % size
+        side = centred_square(session, failures, what)
         c = session.canvas()
         failures.check(c['css'] == [side, side] and c['buffer'] == [side, side] and
-                       c['viewport'] == [0, 0, side, side], 'full screen on %dx%d: %s' % (width, height, c))
-        rect = session.browser.evaluate('(function() { var r = document.getElementById("view")'
-                                        '.getBoundingClientRect(); return [r.left, r.top, r.right, r.bottom]; })()')
-        square = [int(round(v)) for v in rect]
-        expected = [(width - side) // 2, (height - side) // 2, (width + side) // 2, (height + side) // 2]
-        failures.check(all(abs(a - b) <= 1 for a, b in zip(square, expected)),
-                       'the square at %s, not centred at %s' % (square, expected))
+                       c['viewport'] == [0, 0, side, side], '%s: %s' % (what, c))
         frames = session.state('frames')
         session.browser.pump(30.0)
         failures.check(session.state('frames') >= frames + 30, 'only %d frames in 30 s'
                        % (session.state('frames') - frames))
         frame_fills(session.read_back(side), failures, 'full screen after 30 s')
-        shot = screenshot_rgb(session, 'full-screen-%dx%d.png' % (width, height))
-        failures.check(shot[0] == width and shot[1] == height, 'screenshot %dx%d' % shot[:2])
-        lit = lit_beside(shot, square)
-        failures.check(lit == 0, '%d pixels lit beside the square after 30 s' % lit)
-        print('%dx%d: square %s, %d frames, %d pixels lit beside it' % (width, height, square,
-                                                                      session.state('frames'), lit))
+        lit = dark_beside(session, failures, what + ' after 30 s')
+        print('%s: %d frames, %d pixels lit beside the square' % (what, session.state('frames'), lit))
 
 
 def full_screen_wide_stays_black(args, failures):
@@ -1087,6 +1114,192 @@ def full_screen_while_loading(args, failures):
         b.screenshot(os.path.join(args.work, 'fault-in-full-screen.png'))
         session.key('f', 'KeyF', 70)
         b.wait_for('!document.fullscreenElement', 10, 'F to leave full screen after the fault')
+
+
+# A phone: 390 x 844 CSS pixels at density 3, touch only.
+PHONE = (390, 844)
+
+# Placed before the page's own script: a wake lock that grants every request and records each request and release.
+# The page alone releases it (this one never lets go by itself), so what is held is what the page holds.
+WAKE_LOCK_RECORDER = r"""(function() {
+    var record = window.frostelWake = {log: [], held: 0};
+    var wakeLock = {request: function(type) {
+        record.log.push('request ' + type);
+        record.held += 1;
+        var listeners = [], released = false;
+        return Promise.resolve({type: type, get released() { return released; },
+            addEventListener: function(kind, listener) { if (kind === 'release') listeners.push(listener); },
+            release: function() {
+                if (!released) {
+                    released = true;
+                    record.held -= 1;
+                    record.log.push('release');
+                    listeners.forEach(function(listener) { listener(); });
+                }
+                return Promise.resolve();
+            }});
+    }};
+    Object.defineProperty(Navigator.prototype, 'wakeLock', {get: function() { return wakeLock; }, configurable: true});
+})();"""
+
+# The hint and the end notice on a touch screen name no key.
+KEY_WORDS = re.compile(r'\b(Escape|Esc|Enter|Space|F|P|key|keys|keyboard)\b')
+
+SHOWN_BUTTONS = r"""[].filter.call(document.querySelectorAll('button'), function(b) {
+    var r = b.getBoundingClientRect(); return !b.hidden && r.width > 0 && r.height > 0;
+}).map(function(b) { var r = b.getBoundingClientRect(); return [b.id, r.width, r.height]; })"""
+
+
+def phone_session(args, site, before_load=()):
+    session = Session(site, size=PHONE)
+    session.work = args.work
+    b = session.browser
+    b.call('Emulation.setDeviceMetricsOverride', width=PHONE[0], height=PHONE[1], deviceScaleFactor=3, mobile=True)
+    b.call('Emulation.setTouchEmulationEnabled', enabled=True, maxTouchPoints=5)
+    for script in before_load:
+        b.call('Page.addScriptToEvaluateOnNewDocument', source=script)
+    return session
+
+
+def check_touch_sizes(session, failures, what):
+    shown = session.browser.evaluate(SHOWN_BUTTONS)
+    failures.check(shown and all(w >= 44 and h >= 44 for _, w, h in shown), '%s: buttons %s' % (what, shown))
+    return [name for name, _, _ in shown]
+
+
+def show_controls(session, what):
+    """A tap on the scene in a whole-screen view shows the controls."""
+    session.tap('view')
+    session.browser.wait_for('document.getElementById("page").classList.contains("reveal")', 5, what)
+
+
+def wake_held(session, held, what):
+    session.browser.wait_for('frostelWake.held === %d' % held, 5, 'the wake lock %s' % what)
+
+
+def phone_touch_run(args, failures):
+    """A touch-only visitor on a phone: controls of a finger's size, a hint of taps, and every action by tap."""
+    with phone_session(args, args.site, (WAKE_LOCK_RECORDER,)) as session:
+        b = session.browser
+        session.open_and_wait_for_frames()
+        failures.check(check_touch_sizes(session, failures, 'the page') == ['sound', 'pause', 'end', 'fullscreen'],
+                       'the page\'s controls: %s' % b.evaluate(SHOWN_BUTTONS))
+        hint = b.evaluate('document.getElementById("hint").textContent')
+        failures.check('tap' in hint and not KEY_WORDS.search(hint), 'the hint on a phone: %r' % hint)
+        b.screenshot(os.path.join(args.work, 'phone-page.png'))
+        wake_held(session, 1, 'while playing')
+        # Sound on by tap, then Pause silences the music and stops the picture; Play brings both back.
+        session.tap('sound')
+        b.wait_for(PLAYING, 20, 'the music by tap')
+        session.tap('pause')
+        b.wait_for('frostelPage.sound.report().contextState === "suspended"', 5, 'Pause to stop the music')
+        wake_held(session, 0, 'released on Pause')
+        b.pump(0.5)
+        still, drawn = picture_still(session, 1.5)
+        failures.check(still and drawn == 0, 'Pause by tap: still %s, %d frames' % (still, drawn))
+        session.tap('pause')
+        b.wait_for(PLAYING, 5, 'Play to start the music again')
+        wake_held(session, 1, 'taken again on Play')
+        b.pump(0.5)
+        failures.check(not picture_still(session, 1.0)[0], 'Play by tap: the picture is still')
+        # Hidden, the lock goes; shown again while playing, it comes back.
+        window = b.call('Browser.getWindowForTarget')['windowId']
+        b.call('Browser.setWindowBounds', windowId=window, bounds={'windowState': 'minimized'})
+        b.wait_for('document.visibilityState === "hidden"', 10, 'the page to be hidden')
+        wake_held(session, 0, 'released when hidden')
+        b.call('Browser.setWindowBounds', windowId=window, bounds={'windowState': 'normal'})
+        b.wait_for('document.visibilityState === "visible"', 10, 'the page to be shown')
+        wake_held(session, 1, 'taken again when shown')
+        # Full screen by tap; a tap on the scene shows the controls, with the way out among them.
+        session.tap('fullscreen')
+        b.wait_for('document.fullscreenElement === document.getElementById("page")', 10, 'full screen by tap')
+        b.pump(0.5)
+        failures.check(b.evaluate(SHOWN_BUTTONS) == [], 'controls over the scene before a tap: %s'
+                       % b.evaluate(SHOWN_BUTTONS))
+        show_controls(session, 'the controls on a tap')
+        shown = check_touch_sizes(session, failures, 'full screen')
+        failures.check(shown == ['sound', 'pause', 'end', 'fullscreen'] and
+                       b.evaluate('document.getElementById("fullscreen").textContent') == 'Leave full screen',
+                       'full-screen controls: %s' % shown)
+        b.screenshot(os.path.join(args.work, 'phone-full-screen-controls.png'))
+        # End by tap ends the run as Escape does; the lock goes with it. (The screenshot may outlast the controls.)
+        show_controls(session, 'the controls again')
+        session.tap('end')
+        b.wait_for('frostelPage.state.status === "ended"', 20, 'End to end the run')
+        failures.check(session.state('exitStatus') == 0, 'exit status %s' % session.state('exitStatus'))
+        wake_held(session, 0, 'released at the end')
+        text = b.evaluate('document.getElementById("ended-text").textContent')
+        failures.check('tap "Start again"' in text and not KEY_WORDS.search(text), 'the end on a phone: %r' % text)
+        failures.check(visible_in_screen(session, 'again'), 'Start again is out of reach in full screen')
+        b.screenshot(os.path.join(args.work, 'phone-ended.png'))
+        show_controls(session, 'the way out after the end')
+        session.tap('fullscreen')
+        b.wait_for('frostelPage.state.view === "page"', 10, 'Leave full screen by tap')
+        session.tap('again')
+        b.wait_for('frostelPage.state.runs === 2 && frostelPage.state.frames >= 5', 60, 'Start again by tap')
+        wake_held(session, 1, 'in the second run')
+        failures.check(b.console_errors == [] and b.exceptions == [], 'errors: %s %s' % (b.console_errors,
+                                                                                         b.exceptions))
+
+
+# Before the page's script: a browser with no element full screen, as Safari on an iPhone.
+NO_ELEMENT_FULL_SCREEN = r"""(function() {
+    ['requestFullscreen', 'webkitRequestFullscreen'].forEach(function(name) { delete Element.prototype[name]; });
+    ['fullscreenEnabled', 'webkitFullscreenEnabled'].forEach(function(name) {
+        Object.defineProperty(Document.prototype, name, {get: function() { return false; }, configurable: true});
+    });
+})();"""
+
+# Before the page's script: the display mode an installed app (or the browser's own full screen) has, which the
+# browser offers no other way to force.
+APP_DISPLAY_MODE = r"""(function() {
+    var real = window.matchMedia;
+    window.matchMedia = function(query) {
+        var answer = real.call(window, query);
+        if (!/display-mode: *(fullscreen|standalone)/.test(query)) return answer;
+        return {matches: true, media: query, addEventListener: function() {}, removeEventListener: function() {}};
+    };
+})();"""
+
+
+def phone_full_screen_views(args, failures):
+    """The whole-screen view where the browser has no element full screen, and as the installed app opens."""
+    with phone_session(args, args.site, (NO_ELEMENT_FULL_SCREEN,)) as session:
+        b = session.browser
+        session.open_and_wait_for_frames()
+        session.tap('fullscreen')
+        b.wait_for('frostelPage.state.view === "filled"', 5, 'the window filled')
+        failures.check(not b.evaluate('!!document.fullscreenElement'), 'element full screen after all')
+        b.pump(4.5)  # the controls shown by the tap are gone again
+        centred_square(session, failures, 'filled window')
+        dark_beside(session, failures, 'filled window')
+        # Escape leaves the filled window as it leaves full screen, without ending the run.
+        session.key('Escape', 'Escape', 27)
+        b.wait_for('frostelPage.state.view === "page"', 5, 'Escape to leave the filled window')
+        b.pump(0.5)
+        failures.check(session.state('status') == 'running', 'Escape ended the run in the filled window')
+        session.tap('fullscreen')
+        b.wait_for('frostelPage.state.view === "filled"', 5, 'the window filled again')
+        show_controls(session, 'the controls on a tap')
+        session.tap('fullscreen')
+        b.wait_for('frostelPage.state.view === "page"', 5, 'Leave full screen to leave the filled window')
+        session.wait_for_client_size(366, 366, 'the page again')
+        failures.check(visible_in_screen(session, 'fullscreen') and session.state('status') == 'running',
+                       'the page after the filled window')
+        failures.check(b.console_errors == [] and b.exceptions == [], 'errors: %s %s' % (b.console_errors,
+                                                                                         b.exceptions))
+    with phone_session(args, args.site, (APP_DISPLAY_MODE,)) as session:
+        b = session.browser
+        session.open_and_wait_for_frames()
+        failures.check(session.state('view') == 'app', 'the app opens in view %s' % session.state('view'))
+        centred_square(session, failures, 'installed app')
+        dark_beside(session, failures, 'installed app')
+        show_controls(session, 'the app\'s controls')
+        failures.check(check_touch_sizes(session, failures, 'the app') == ['sound', 'pause', 'end'],
+                       'the app\'s controls: %s' % b.evaluate(SHOWN_BUTTONS))
+        failures.check(not visible_in_screen(session, 'hint') and
+                       b.evaluate('getComputedStyle(document.querySelector("h1")).display') == 'none',
+                       'the title or the hint in the app')
 
 
 def no_webgl_message(args, failures):
@@ -1164,23 +1377,39 @@ def reduced_motion_still_until_play(args, failures):
         session.open_and_wait_for_frames(count=1)
         role, name = accessible_name(session, '#view')
         failures.check(role == 'image' and 'snow' in name and 'tree' in name, 'the canvas is %s %r' % (role, name))
-        session.browser.pump(1.0)
+        # The still is the scene after a few seconds, settled unseen: never shown moving.
+        failures.check(not visible_in_screen(session, 'view') and visible_in_screen(session, 'progress'),
+                       'the canvas shows while the still settles')
+        session.browser.wait_for('!frostelPage.state.settling', 30, 'the still picture')
+        session.browser.pump(0.5)
+        settled = session.state('frames')
         still, drawn = picture_still(session, 3.0)
         failures.check(still and drawn == 0, 'with reduced motion: still %s, %d frames in 3 s' % (still, drawn))
-        failures.check(session.state('frames') <= 2, '%d frames before Play' % session.state('frames'))
+        failures.check(settled >= 90 and visible_in_screen(session, 'view'), 'the still after %d frames' % settled)
         label = session.browser.evaluate('document.getElementById("pause").textContent')
         failures.check(label == 'Play', 'the button says %r' % label)
+        note = session.browser.evaluate('document.getElementById("still-note").textContent')
+        failures.check(visible_in_screen(session, 'still-note') and 'reduced motion' in note and 'Play' in note,
+                       'the reason for the still: %r' % note)
         session.browser.screenshot(os.path.join(args.work, 'reduced-motion.png'))
         session.click('pause')
-        session.browser.wait_for('frostelPage.state.frames >= 20', 30, 'frames after Play')
+        session.browser.wait_for('frostelPage.state.frames >= %d' % (settled + 20), 30, 'frames after Play')
         still, drawn = picture_still(session, 1.0)
         failures.check(not still and drawn > 0, 'after Play: still %s, %d frames' % (still, drawn))
+        failures.check(not visible_in_screen(session, 'still-note'), 'the reason stays after Play')
+
+
+def audio_state(session):
+    return session.browser.evaluate('frostelPage.sound.report().contextState')
 
 
 def pause_and_play(args, failures):
     with Session(args.site) as session:
         session.open_and_wait_for_frames()
+        session.click('view')
+        session.browser.wait_for(PLAYING, 20, 'the music to start')
         session.key('p', 'KeyP', 80)
+        session.browser.wait_for('frostelPage.sound.report().contextState === "suspended"', 5, 'P to stop the music')
         session.browser.pump(0.5)
         still, drawn = picture_still(session, 2.0)
         failures.check(still and drawn == 0, 'P paused: still %s, %d frames' % (still, drawn))
@@ -1193,14 +1422,21 @@ def pause_and_play(args, failures):
         session.browser.pump(0.5)
         still, drawn = picture_still(session, 2.0)
         failures.check(still and drawn == 0, 'shown again while paused: still %s, %d frames' % (still, drawn))
+        failures.check(audio_state(session) == 'suspended', 'shown again while paused: %s' % audio_state(session))
         session.click('pause')
+        session.browser.wait_for(PLAYING, 5, 'Play to start the music again')
         session.browser.pump(1.0)
         still, drawn = picture_still(session, 1.0)
         failures.check(not still and drawn > 0, 'Play: still %s, %d frames' % (still, drawn))
+        # The music goes on from where it stopped: the context's clock moved on by no more than the time played.
+        played = session.browser.evaluate('frostelPage.sound.context.currentTime')
         session.click('pause')
         session.browser.pump(0.5)
+        failures.check(audio_state(session) == 'suspended', 'the Pause button: %s' % audio_state(session))
         still, drawn = picture_still(session, 2.0)
         failures.check(still and drawn == 0, 'the Pause button: still %s, %d frames' % (still, drawn))
+        stopped = session.browser.evaluate('frostelPage.sound.context.currentTime')
+        failures.check(stopped - played < 0.6, 'the music went on %.2f s while paused' % (stopped - played))
         session.key('p', 'KeyP', 80)
         session.browser.pump(1.0)
         failures.check(not picture_still(session, 1.0)[0], 'P plays')
@@ -1217,10 +1453,18 @@ def cache_names(session):
     return session.browser.evaluate('caches.keys()', awaiting=True)
 
 
-def kept_files(session, version):
+def cache_name(session, version, path=''):
+    """A build's cache, named by its version and its worker's scope."""
+    return 'frostel-%s %s' % (version, session.server.url(path))
+
+
+def kept_files(session, version, path=''):
+    """The files a build's cache holds, by their path below the scope."""
+    scope = session.server.url(path)
     return session.browser.evaluate(
-        'caches.open("frostel-%s").then(function(c) { return c.keys(); }).then(function(ks) {'
-        ' return ks.map(function(k) { return k.url.split("/").slice(3).join("/"); }).sort(); })' % version,
+        'caches.open("%s").then(function(c) { return c.keys(); }).then(function(ks) {'
+        ' return ks.map(function(k) { return k.url.slice(%d); }).sort(); })' % (cache_name(session, version, path),
+                                                                              len(scope)),
         awaiting=True)
 
 
@@ -1232,12 +1476,19 @@ def offline_after_one_visit(args, failures):
     with Session(site) as session:
         session.open_and_wait_for_frames()
         session.browser.wait_for('frostelPage.state.offline === "ready"', 60, 'the worker')
-        failures.check(cache_names(session) == ['frostel-' + version], 'caches %s' % cache_names(session))
+        failures.check(cache_names(session) == [cache_name(session, version)], 'caches %s' % cache_names(session))
         kept = kept_files(session, version)
         wanted = sorted(PAGE_FILES + ('frostel.data', 'frostel-data.js.metadata', 'data/music.mp3'))
         failures.check(kept == wanted, 'kept %s, not %s' % (kept, wanted))
         manifest = session.browser.call('Page.getAppManifest')
         failures.check(not manifest.get('errors'), 'manifest errors %s' % manifest.get('errors'))
+        installability = session.browser.call('Page.getInstallabilityErrors')['installabilityErrors']
+        failures.check(installability == [], 'installability errors %s' % installability)
+        parsed = json.loads(manifest['data'])
+        # The id is read against the start URL, itself read against the manifest's own.
+        app_id = urllib.parse.urljoin(urllib.parse.urljoin(manifest['url'], parsed['start_url']), parsed['id'])
+        failures.check(app_id == session.server.url(''), 'the app id %s' % app_id)
+        check_install_sheet(site, parsed, failures)
         # The network off: the server gone.
         session.server.close()
         session.browser.open(session.server.url())
@@ -1247,6 +1498,26 @@ def offline_after_one_visit(args, failures):
         session.browser.wait_for('frostelPage.state.music === "arrived"', 20, 'the music offline')
         failures.check(session.browser.evaluate('document.getElementById("messages").textContent') == '',
                        'offline messages')
+
+
+def png_size(path):
+    with open(path, 'rb') as f:
+        return struct.unpack('>II', f.read(24)[16:24])
+
+
+def check_install_sheet(site, manifest, failures):
+    """A maskable icon, and a wide and a narrow screenshot of the sizes the manifest states."""
+    maskable = [i for i in manifest['icons'] if i.get('purpose') == 'maskable']
+    failures.check(any(i['sizes'] == '512x512' for i in maskable), 'maskable icons %s' % maskable)
+    shots = {s.get('form_factor'): s for s in manifest.get('screenshots', [])}
+    failures.check(sorted(shots) == ['narrow', 'wide'], 'screenshots %s' % sorted(shots))
+    for entry in maskable + list(shots.values()):
+        width, height = png_size(os.path.join(site, entry['src']))
+        failures.check(entry['sizes'] == '%dx%d' % (width, height), '%s is %dx%d' % (entry, width, height))
+    for form, wider in (('wide', True), ('narrow', False)):
+        if form in shots:
+            width, height = png_size(os.path.join(site, shots[form]['src']))
+            failures.check((width > height) == wider, 'the %s screenshot is %dx%d' % (form, width, height))
 
 
 def wait_for_promise(session, expression, seconds, what):
@@ -1280,7 +1551,8 @@ def site_update_replaces_whole(args, failures):
         shutil.copy(os.path.join(new_site, 'sw.js'), site)
         visit('the old site with the new worker', FRAME)
         session.browser.pump(3.0)
-        failures.check(cache_names(session) == ['frostel-' + old], 'half an upload kept: %s' % cache_names(session))
+        failures.check(cache_names(session) == [cache_name(session, old)],
+                       'half an upload kept: %s' % cache_names(session))
         # The whole new site: the page open now stays the old one whole, the next is the new one whole.
         for name in ('frostel.data', 'frostel-data.js.metadata'):
             shutil.copy(os.path.join(new_site, name), site)
@@ -1290,8 +1562,84 @@ def site_update_replaces_whole(args, failures):
         session.browser.open('about:blank')
         session.browser.pump(1.0)
         visit('the new site', new_frame)
-        wait_for_promise(session, 'caches.keys().then(function(k) { return k.length === 1 && k[0] === "frostel-%s"; })'
-                         % new, 20, 'the old cache to go')
+        wait_for_promise(session, 'caches.keys().then(function(k) { return k.length === 1 && k[0] === "%s"; })'
+                         % cache_name(session, new), 20, 'the old cache to go')
+
+
+def music_by_gesture(session, what):
+    """A click starts the music; it must be the MP3, decoded, with no fallback to the WAV."""
+    session.click('view')
+    session.browser.wait_for(PLAYING + ' && frostelPage.state.music === "decoded"', 30, 'the music ' + what)
+
+
+def offline_on_tight_and_shared_hosts(args, failures):
+    """Storage too small for the music, too small for the page, and two copies of the page on one host."""
+    with Session(args.site) as session:
+        b = session.browser
+        origin = session.server.url('')[:-1]
+        # Room for the page's files but not the music: the music is still heard, on every visit.
+        b.call('Storage.overrideQuotaForOrigin', origin=origin, quotaSize=2600000)
+        b.watch_network()
+        session.open_and_wait_for_frames()
+        music_by_gesture(session, 'on the first visit')
+        b.wait_for('frostelPage.state.offline === "ready"', 60, 'the worker with a tight quota')
+        b.network.clear()
+        session.open_and_wait_for_frames()
+        failures.check(b.evaluate('!!navigator.serviceWorker.controller'), 'the second visit has no worker')
+        music_by_gesture(session, 'through the worker that cannot keep it')
+        fetched = [r['url'].rsplit('/', 1)[-1] for r in b.responses().values()]
+        failures.check('music.wav' not in fetched, 'the WAV fetched with a tight quota: %s' % fetched)
+        failures.check('data/music.mp3' not in kept_files(session, worker_version(args.site)),
+                       'the music kept beyond the quota')
+        failures.check(b.console_errors == [], 'console errors: %s' % b.console_errors)
+        # Room for nothing: installing fails, is said once, and the page stops saying it is registering.
+        tiny = browser.Server(args.site)
+        try:
+            b.call('Storage.overrideQuotaForOrigin', origin=tiny.url('')[:-1], quotaSize=1000000)
+            b.open(tiny.url())
+            b.wait_for('frostelPage.state.frames >= 5', 60, 'the scene with a tiny quota')
+            b.wait_for('frostelPage.state.offline === "failed"', 60, 'the failed install to be said')
+            b.pump(2.0)
+            said = [e for e in b.console_errors if 'offline' in e]
+            failures.check(len(said) == 1 and len(b.console_errors) == 1, 'the failure said as %s' % b.console_errors)
+            failures.check(session.state('offline') == 'failed' and session.state('status') == 'running',
+                           'after the failed install: %s, %s' % (session.state('offline'), session.state('status')))
+        finally:
+            tiny.close()
+
+    # Two builds in two folders of one host, each with an old cache from before caches had scopes.
+    host = os.path.join(args.work, 'host')
+    data_a = os.path.join(args.work, 'stage-a', 'data')
+    write_test_data(data_a, args.data)
+    data_b = os.path.join(args.work, 'stage-b', 'data')
+    frame_b = (230, 120, 20)
+    write_test_data(data_b, args.data, frame=frame_b)
+    versions = {'a/': worker_version(make_site(args, data_a, name='host/a')),
+                'b/': worker_version(make_site(args, data_b, name='host/b'))}
+    with Session(host) as session:
+        b = session.browser
+
+        def visit(folder, frame, what):
+            b.open(session.server.url(folder + 'index.html'))
+            b.wait_for('frostelPage.state.runs === 1 && frostelPage.state.frames >= 20', 60, what)
+            frame_fills(session.read_back(), failures, what, frame)
+
+        visit('a/', FRAME, '/a/')
+        b.wait_for('frostelPage.state.offline === "ready"', 60, 'the worker of /a/')
+        for folder in ('a/', 'b/'):
+            b.evaluate('caches.open("frostel-%s").then(function(c) { return c.put("%s", new Response("old")); })'
+                       % (folder[0] * 16, session.server.url(folder + 'index.html')), awaiting=True)
+        visit('b/', frame_b, '/b/')
+        b.wait_for('frostelPage.state.offline === "ready"', 60, 'the worker of /b/')
+        wait_for_promise(session, 'caches.keys().then(function(k) { return k.indexOf("frostel-%s") < 0; })'
+                         % ('b' * 16), 20, '/b/\'s old cache to go')
+        names = sorted(cache_names(session))
+        wanted = sorted([cache_name(session, versions['a/'], 'a/'), cache_name(session, versions['b/'], 'b/'),
+                         'frostel-' + 'a' * 16])
+        failures.check(names == wanted, 'caches %s, not %s' % (names, wanted))
+        session.server.close()
+        visit('a/', FRAME, '/a/ offline after /b/')
+        visit('b/', frame_b, '/b/ offline')
 
 
 def wrong_types_said(args, failures):
@@ -1317,7 +1665,8 @@ CASES = {f.__name__: f for f in (scene_draws, missing_overlay_whitens, escape_en
                                   keys_without_page_errors, full_screen_wide_stays_black, full_screen_portrait_stays_black,
                                   full_screen_while_loading, controls_after_the_end, reduced_motion_still_until_play,
                                   pause_and_play, offline_after_one_visit, site_update_replaces_whole,
-                                  wrong_types_said)}
+                                  wrong_types_said, phone_touch_run, phone_full_screen_views,
+                                  offline_on_tight_and_shared_hosts)}
 
 
 def main():

@@ -2,6 +2,7 @@
 // both as pixels (the PNG sizes and the Windows icon) and as SVG.
 #include "icon.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -157,10 +158,14 @@ const std::vector<int> &webIconSizes()
     return sizes;
 }
 
-Image makeIcon(int size)
+Image makeIcon(int size, bool maskable)
 {
     // 8 x 8 samples a pixel: edges stay smooth even at 16 pixels.
     constexpr int kSamples = 8;
+    // A maskable icon is cut by the system into any shape that holds the middle circle of 80 % of its width: the
+    // whole picture is drawn smaller into that circle, and its sky and ground stretch on to the square's edges.
+    constexpr float kMaskableScale = 0.8f;
+    auto clamped = [](float v) { return std::min(0.9995f, std::max(0.0005f, v)); };  // inside the edge shapes
     Image image(size, size, Color{0.0f, 0.0f, 0.0f, 0.0f});
     const std::vector<Shape> &list = shapes();
     for (int py = 0; py < size; ++py)
@@ -168,11 +173,16 @@ Image makeIcon(int size)
             float r = 0.0f, g = 0.0f, b = 0.0f, covered = 0.0f;
             for (int sy = 0; sy < kSamples; ++sy)
                 for (int sx = 0; sx < kSamples; ++sx) {
-                    const float x = (static_cast<float>(px) + (static_cast<float>(sx) + 0.5f) / kSamples) /
-                                    static_cast<float>(size);
-                    const float y = (static_cast<float>(py) + (static_cast<float>(sy) + 0.5f) / kSamples) /
-                                    static_cast<float>(size);
-                    if (!insideTile(x, y)) continue;
+                    float x = (static_cast<float>(px) + (static_cast<float>(sx) + 0.5f) / kSamples) /
+                              static_cast<float>(size);
+                    float y = (static_cast<float>(py) + (static_cast<float>(sy) + 0.5f) / kSamples) /
+                              static_cast<float>(size);
+                    if (maskable) {
+                        x = clamped(0.5f + (x - 0.5f) / kMaskableScale);
+                        y = clamped(0.5f + (y - 0.5f) / kMaskableScale);
+                    } else if (!insideTile(x, y)) {
+                        continue;
+                    }
                     Color c = mix(kSkyTop, kSkyBottom, skyAt(y));
                     for (const Shape &s : list)
                         if (inside(s, x, y)) c = s.color;
@@ -234,8 +244,10 @@ std::vector<DataFile> makeIconFiles()
         for (int w : windowsIconSizes())
             if (w == size) windows.push_back(image);
     }
-    for (int size : webIconSizes())
+    for (int size : webIconSizes()) {
         files.push_back({"frostel-" + std::to_string(size) + ".png", encodePng(makeIcon(size))});
+        files.push_back({"frostel-maskable-" + std::to_string(size) + ".png", encodePng(makeIcon(size, true))});
+    }
     const std::string svg = makeIconSvg();
     files.push_back({"frostel.svg", Bytes(svg.begin(), svg.end())});
     files.push_back({"frostel.ico", encodeIco(windows)});

@@ -16,12 +16,14 @@ const std::vector<int> &windowsIconSizes();
 // The sizes a web app manifest asks for (a phone's home screen, a desktop's app list).
 const std::vector<int> &webIconSizes();
 
-// The icon at `size` x `size` pixels, straight (not premultiplied) alpha, clear outside the tile.
-Image makeIcon(int size);
+// The icon at `size` x `size` pixels, straight (not premultiplied) alpha, clear outside the tile; or, maskable,
+// opaque to every edge with the picture inside the middle circle a system's mask always keeps.
+Image makeIcon(int size, bool maskable = false);
 // The same shapes as an SVG document.
 std::string makeIconSvg();
 
-// frostel-<size>.png for every theme and web size, frostel.svg and frostel.ico.
+// frostel-<size>.png for every theme and web size, frostel-maskable-<size>.png for every web size, frostel.svg
+// and frostel.ico.
 std::vector<DataFile> makeIconFiles();
 
 }  // namespace frostel_assets

@@ -249,6 +249,36 @@ TEST(Icon, IsAFirWithAGoldStarOnANightTileWithClearCorners)
     EXPECT_GT(ground.r + ground.g + ground.b, 2.5f) << "snow";
 }
 
+// A system's mask keeps at least the middle circle of 80 % of the width: every fir pixel (green needles, gold
+// star, brown trunk) lies inside it, and the square is opaque to its edges, sky above and snow below.
+TEST(Icon, MaskableIsOpaqueWithTheWholeFirInsideTheSafeCircle)
+{
+    const int size = 192;
+    const Image icon = makeIcon(size, true);
+    int fir = 0, outside = 0, clear = 0;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const Color c = icon.at(x, y);
+            if (c.a < 1.0f) ++clear;
+            const bool needles = c.g > c.r + 0.1f && c.g > c.b + 0.05f;
+            const bool star = c.r > 0.9f && c.g > 0.7f && c.b < 0.4f;
+            const bool trunk = c.r > c.b + 0.1f && c.r < 0.6f && !star;
+            if (!needles && !star && !trunk) continue;
+            ++fir;
+            const float dx = (static_cast<float>(x) + 0.5f) / static_cast<float>(size) - 0.5f;
+            const float dy = (static_cast<float>(y) + 0.5f) / static_cast<float>(size) - 0.5f;
+            if (dx * dx + dy * dy > 0.4f * 0.4f) ++outside;
+        }
+    EXPECT_EQ(clear, 0);
+    EXPECT_GT(fir, size * size / 10) << "the fir fills its circle";
+    EXPECT_EQ(outside, 0) << "fir pixels outside the safe circle";
+    for (const float x : {0.002f, 0.5f, 0.998f}) {
+        const Color top = iconAt(icon, x, 0.002f), bottom = iconAt(icon, x, 0.998f);
+        EXPECT_LT(top.r + top.g, top.b) << "night sky at the top edge, x " << x;
+        EXPECT_GT(bottom.r + bottom.g + bottom.b, 2.5f) << "snow at the bottom edge, x " << x;
+    }
+}
+
 TEST(Icon, EdgesAreSmoothAndSmallSizesStayOpaqueInside)
 {
     const Image icon = makeIcon(256);
@@ -272,13 +302,14 @@ TEST(Icon, FilesAreEveryThemeSizeTheSvgAndTheIcoTheSameBytesEveryTime)
     std::set<std::string> expected = {"frostel.svg", "frostel.ico"};
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 192, 512})
         expected.insert("frostel-" + std::to_string(size) + ".png");
+    for (int size : {192, 512}) expected.insert("frostel-maskable-" + std::to_string(size) + ".png");
     EXPECT_EQ(names, expected);
     const std::vector<DataFile> again = makeIconFiles();
     ASSERT_EQ(again.size(), files.size());
     for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(again[i].bytes, files[i].bytes) << files[i].name;
     for (const DataFile &f : files) {
         if (f.name.find(".png") == std::string::npos) continue;
-        const int size = std::stoi(f.name.substr(8));
+        const int size = std::stoi(f.name.substr(f.name.rfind('-') + 1));
         const Png png = decodePng(f.bytes);
         EXPECT_EQ(png.width, unsigned(size));
         EXPECT_EQ(png.height, unsigned(size));

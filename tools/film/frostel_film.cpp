@@ -1,6 +1,6 @@
 // frostel-film: the real scene on the real GL, frame after frame at fixed tick steps, written out as PNG
-// pictures: half-size frames for the README's animation and one full-size screenshot. Run it under an
-// X server, in a folder with data/.
+// pictures: half-size frames for the README's animation, one full-size screenshot, and that screenshot on a wide
+// and a tall black picture for the page's install sheet. Run it under an X server, in a folder with data/.
 #include "platform/platform.h"
 #include "app/window.h"
 #include "common/frame_clock.h"
@@ -61,6 +61,17 @@ frostel_assets::Image halved(const frostel_assets::Image &full)
     return half;
 }
 
+// The frame in the middle of a black picture of another shape, as the page's full-screen view and the installed
+// app show it on a wide or a tall screen: the install sheet's screenshots.
+frostel_assets::Image onBlack(const frostel_assets::Image &frame, int width, int height)
+{
+    frostel_assets::Image out(width, height, frostel_assets::Color{0.0f, 0.0f, 0.0f, 1.0f});
+    const int left = (width - frame.width()) / 2, top = (height - frame.height()) / 2;
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x) out.at(left + x, top + y) = frame.at(x, y);
+    return out;
+}
+
 bool writePng(const std::string &path, const frostel_assets::Image &image)
 {
     const frostel_assets::Bytes bytes = frostel_assets::encodePng(image, false);
@@ -78,7 +89,9 @@ int main(int argc, char **argv)
     if (argc != 3) {
         std::cerr << "usage: frostel-film OUTDIR EVERY\n"
                      "  writes half a turn of the ground as OUTDIR/frame-NNN.png, every EVERY-th step of "
-                  << kStepMs << " ms,\n  and its middle at full size as OUTDIR/screenshot.png\n";
+                  << kStepMs
+                  << " ms,\n  and its middle at full size as OUTDIR/screenshot.png, screenshot-wide.png and "
+                     "screenshot-narrow.png\n";
         return 2;
     }
     const std::string folder = argv[1];
@@ -113,7 +126,9 @@ int main(int argc, char **argv)
             const frostel_assets::Image frame = readFrame();
             char name[32];
             std::snprintf(name, sizeof name, "/frame-%03d.png", written);
-            if ((shot && !writePng(folder + "/screenshot.png", frame)) ||
+            if ((shot && !(writePng(folder + "/screenshot.png", frame) &&
+                           writePng(folder + "/screenshot-wide.png", onBlack(frame, kSize * 16 / 9, kSize)) &&
+                           writePng(folder + "/screenshot-narrow.png", onBlack(frame, kSize, kSize * 16 / 9)))) ||
                 (inFilm && !writePng(folder + name, halved(frame)))) {
                 closeWindow();
                 return 1;
