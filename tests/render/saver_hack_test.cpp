@@ -231,8 +231,8 @@ TEST_F(SaverHack, WithItsStandardDescriptorsClosedItHoldsNoConnectionThereAndEnd
 TEST_F(SaverHack, WindowsItCannotDrawIntoEndItWithOneAndNoBox)
 {
     XSetWindowAttributes none = {};
-    const Window inputOnly = XCreateWindow(x.display(), DefaultRootWindow(x.display()), 0, 0, 640, 480, 0, 0,
-                                           InputOnly, CopyFromParent, 0, &none);
+    const Window inputOnly = XCreateWindow(x.display(), DefaultRootWindow(x.display()), 0, 0, 640, 480, 0, 0, InputOnly,
+                                           CopyFromParent, 0, &none);
     // Larger than any OpenGL here draws into.
     const Window vast = x.createWindow(32767, 32767, 0x000000);
     XSync(x.display(), False);

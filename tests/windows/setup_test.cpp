@@ -285,20 +285,31 @@ int runQuietUninstall(const WinePlace &place, const char *hive, const std::strin
     return status;
 }
 
+// Each case on an X server of its own, the size of the tests' shared one: nothing drawn here lands among other
+// tests' windows, so the group need not run alone, only one case at a time in its prefix.
 class WineSetup : public ::testing::Test {
 protected:
     void SetUp() override
     {
         if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X server (scripts/test runs one)";
+        sharedDisplay = setting("DISPLAY");
+        ASSERT_TRUE(server.start(FROSTEL_XVFB, true, false, "1024x768x24")) << "could not start " << FROSTEL_XVFB;
+        setenv("DISPLAY", server.display().c_str(), 1);
         ASSERT_FALSE(place.wine.empty()) << "no Wine found: install wine and wine64";
         ASSERT_TRUE(fs::exists(setupExe(place))) << "no setup program at " << setupExe(place);
         ASSERT_TRUE(fs::exists(place.prefix() + "/system.reg")) << "the setup tests' prefix was not made";
         place.stopServer();
         ASSERT_FALSE(fs::exists(driveC(place) / "Program Files/Frostel")) << "left installed by an earlier run";
     }
-    void TearDown() override { place.stopServer(); }
+    void TearDown() override
+    {
+        place.stopServer();
+        if (!sharedDisplay.empty()) setenv("DISPLAY", sharedDisplay.c_str(), 1);
+    }
 
     WinePlace place = setupPlace();
+    PrivateXServer server;
+    std::string sharedDisplay;
 };
 
 }  // namespace
@@ -314,9 +325,15 @@ TEST(WineSetupPrefix, IsCopiedFromTheFirst)
     first.stopServer();
     fs::remove_all(place.prefix());
     fs::copy(first.prefix(), place.prefix(), fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    // On a server like the cases' own (Wine keeps a record of the screen it starts on).
+    PrivateXServer server;
+    ASSERT_TRUE(server.start(FROSTEL_XVFB, true, false, "1024x768x24"));
+    const std::string sharedDisplay = setting("DISPLAY");
+    setenv("DISPLAY", server.display().c_str(), 1);
     EXPECT_EQ(runWine(place, {"rundll32", "user32.dll,GetDesktopWindow"}, place.root + "/wine-setup-settle.log"), 0);
     EXPECT_EQ(runWine(place, {"start", "/wait", "/min", "cmd", "/c", "exit"}, place.root + "/wine-setup-settle.log"),
               0);
+    setenv("DISPLAY", sharedDisplay.c_str(), 1);
     EXPECT_TRUE(fs::exists(place.prefix() + "/system.reg"));
 }
 
