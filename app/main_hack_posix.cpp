@@ -70,5 +70,9 @@ int main(int argc, char **argv)
         if (request.parent == nullptr) return 1;
         request.style = WS_CHILD | WS_VISIBLE;
     }
-    return runSaver(request);
+    const int status = runSaver(request);
+    // The daemon ends its hacks with SIGTERM and takes any exit status as a fault: the window is left as it was
+    // given, and the end is by that signal.
+    if (status == 0 && platform::endingSignal() != 0) platform::endBySignal(platform::endingSignal());
+    return status;
 }

@@ -35,12 +35,14 @@ configure_file(${CMAKE_SOURCE_DIR}/packaging/linux/frostel.in ${frostel_out}/fro
 configure_file(${CMAKE_SOURCE_DIR}/packaging/linux/${FROSTEL_ID}.metainfo.xml.in ${frostel_out}/${FROSTEL_ID}.metainfo.xml
                @ONLY)
 configure_file(${CMAKE_SOURCE_DIR}/packaging/linux/frostel.6.in ${frostel_out}/frostel.6 @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/linux/frostel-xscreensaver.6.in ${frostel_out}/frostel-xscreensaver.6 @ONLY)
 configure_file(${CMAKE_SOURCE_DIR}/packaging/linux/copyright.in ${frostel_out}/copyright @ONLY)
 configure_file(${CMAKE_SOURCE_DIR}/packaging/linux/changelog.in ${frostel_out}/changelog @ONLY)
 
 # Debian wants manual pages and changelogs compressed, without a time stamp so the bytes stay the same.
 find_program(FROSTEL_GZIP gzip REQUIRED)
-foreach(pair "frostel.6:${frostel_out}/frostel.6" "changelog:${frostel_out}/changelog")
+foreach(pair "frostel.6:${frostel_out}/frostel.6" "frostel-xscreensaver.6:${frostel_out}/frostel-xscreensaver.6"
+        "changelog:${frostel_out}/changelog")
   string(REPLACE ":" ";" pair "${pair}")
   list(GET pair 0 name)
   list(GET pair 1 from)
@@ -68,6 +70,10 @@ if(CMAKE_INSTALL_DO_STRIP)
   execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment \"\${hacks}/frostel\" COMMAND_ERROR_IS_FATAL ANY)
 endif()")
 install(FILES packaging/linux/frostel.xml DESTINATION share/xscreensaver/config)
+# MATE's and Xfce's screen savers list the hacks they offer from here. The command that makes it XScreenSaver's
+# one saver, frostel-xscreensaver, is installed beside tools/xscreensaver's target.
+install(FILES packaging/linux/frostel-screensaver.desktop DESTINATION share/applications/screensavers
+        RENAME frostel.desktop)
 install(DIRECTORY ${FROSTEL_DATA_DIR}/ DESTINATION share/games/frostel/data)
 install(FILES packaging/linux/${FROSTEL_ID}.desktop DESTINATION share/applications)
 install(FILES ${frostel_out}/${FROSTEL_ID}.metainfo.xml DESTINATION share/metainfo)
@@ -79,7 +85,7 @@ foreach(size ${FROSTEL_ICON_SIZES})
           RENAME ${FROSTEL_ID}.png)
 endforeach()
 install(FILES ${FROSTEL_ICON_DIR}/frostel.svg DESTINATION share/icons/hicolor/scalable/apps RENAME ${FROSTEL_ID}.svg)
-install(FILES ${frostel_out}/frostel.6.gz DESTINATION share/man/man6)
+install(FILES ${frostel_out}/frostel.6.gz ${frostel_out}/frostel-xscreensaver.6.gz DESTINATION share/man/man6)
 install(FILES ${frostel_out}/copyright DESTINATION share/doc/frostel)
 install(FILES ${frostel_out}/changelog.gz DESTINATION share/doc/frostel)
 
@@ -98,7 +104,11 @@ endif()
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A snow-laden fir with a gold star stands on a snowy ground that turns once
 every 5.4 seconds, while 1500 snowflakes tumble through the night sky,
 sparkles fly out from the treetop, a frosty frame lies over the view and a
-gentle tune loops. It opens one window and needs no settings.")
+gentle tune loops. The program opens one window and needs no settings.
+
+The same scene is also a screen saver: an XScreenSaver hack, which the
+command frostel-xscreensaver makes the one saver, and one that the screen
+savers of MATE and Xfce list. GNOME and KDE run no such screen savers.")
 # Dependencies are read off the program's libraries by dpkg-shlibdeps, not written by hand. The one
 # exception: SDL opens the OpenGL library (libGL.so.1, and through it Mesa) at run time, out of their sight.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

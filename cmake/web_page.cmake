@@ -37,6 +37,7 @@ add_dependencies(frostel_music frostel_data_copy)
 add_executable(frostel app/main_posix.cpp)
 target_link_libraries(frostel PRIVATE frostel_core frostel_platform_web frostel_tick_web)
 target_compile_options(frostel PRIVATE ${FROSTEL_WARNINGS})
+target_compile_definitions(frostel PRIVATE FROSTEL_VERSION="${PROJECT_VERSION}")
 target_link_options(frostel PRIVATE
   # At -O3 this emcc shortens the import names in the JavaScript but not in the wasm; -O2 keeps them whole.
   -O2

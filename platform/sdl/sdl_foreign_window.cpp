@@ -19,6 +19,8 @@ namespace {
 
 SDL_Window *adopted = nullptr;
 unsigned long adoptedXWindow = 0;
+// The root window keeps whatever was last drawn on it: that one is cleared when the drawing ends.
+unsigned long adoptedRoot = 0;
 // The handle that stands for the adopted window as a parent; never a window of the table.
 HWND adoptedParent = nullptr;
 const int largestDrawableSide = 16384;
@@ -59,9 +61,24 @@ void followSizeChanges(SDL_Window *window)
     if (attributesOf(info.info.x11.display, info.info.x11.window, &attributes) == 0) return;
     selectInput(info.info.x11.display, info.info.x11.window, attributes.your_event_mask | StructureNotifyMask);
 }
+// Back to the root window's own background, as the desktop showed it before.
+void clearRootWindow(SDL_Window *window, unsigned long root)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    auto clearWindow = xlib<int (*)(Display *, Window)>("XClearWindow");
+    auto flush = xlib<int (*)(Display *)>("XFlush");
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11 || clearWindow == nullptr ||
+        flush == nullptr) {
+        return;
+    }
+    clearWindow(info.info.x11.display, root);
+    flush(info.info.x11.display);
+}
 #else
 unsigned long rootWindow() { return 0; }
 void followSizeChanges(SDL_Window *) { }
+void clearRootWindow(SDL_Window *, unsigned long) { }
 #endif
 
 }  // namespace
@@ -80,7 +97,8 @@ HWND adoptForeignWindow(unsigned long xWindow, int &width, int &height)
     }
     // Any X error from here on (a window id that names nothing) ends the program with one line.
     guardX11Connection();
-    if (xWindow == 0) xWindow = rootWindow();
+    const unsigned long root = rootWindow();
+    if (xWindow == 0) xWindow = root;
     if (xWindow == 0) {
         std::fputs("Could not find the root window\n", stderr);
         return nullptr;
@@ -104,10 +122,17 @@ HWND adoptForeignWindow(unsigned long xWindow, int &width, int &height)
         return nullptr;
     }
     adoptedXWindow = xWindow;
+    adoptedRoot = xWindow == root ? root : 0;
     if (adopted != nullptr) SDL_DestroyWindow(adopted);
     adopted = window;
     adoptedParent = reinterpret_cast<HWND>(newHandleValue());
     return adoptedParent;
+}
+
+void releaseAdoptedWindow(SDL_Window *window)
+{
+    if (adoptedRoot != 0) clearRootWindow(window, adoptedRoot);
+    adoptedRoot = adoptedXWindow = 0;
 }
 
 bool isForeignWindowGone(const SDL_SysWMmsg *message)

@@ -2,8 +2,10 @@
 #include "platform/sdl/posix_thread_probe.h"
 #include "platform/sdl/sdl_layer.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <pthread.h>
 
 namespace platform {
 
@@ -69,7 +71,19 @@ bool ensureSdl(Uint32 subsystems)
             SDL_setenv("LP_NUM_THREADS", "0", 0);
         }
     }
-    if (SDL_InitSubSystem(subsystems) != 0) {
+    // SDL puts its SIGINT and SIGTERM handlers in place as it starts, well before its video is up: the two are
+    // held back until the watch is on those handlers too, so that one sent meanwhile is noted as any other.
+    sigset_t ending, previous;
+    sigemptyset(&ending);
+    sigaddset(&ending, SIGINT);
+    sigaddset(&ending, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &ending, &previous);
+    const bool started = SDL_InitSubSystem(subsystems) == 0;
+    if (started) {
+        watchEndingSignals();
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (!started) {
         return false;
     }
     if ((subsystems & SDL_INIT_VIDEO) != 0) {

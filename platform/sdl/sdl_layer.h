@@ -28,9 +28,13 @@ bool ensureSdl(Uint32 subsystems);
 void guardX11Connection();
 
 // The adopted X window was destroyed by its owner: ends the program as an X error on it would (status 1 and
-// one line; 0 and none once SIGTERM or SIGINT has asked for the end). Mesa may swallow the drawing errors on a
-// window that is gone, so the owner's DestroyNotify is watched too.
+// one line; by the signal, and silently, once SIGTERM or SIGINT has asked for the end). Mesa may swallow the drawing
+// errors on a window that is gone, so the owner's DestroyNotify is watched too.
 [[noreturn]] void endForeignWindowGone();
+
+// Notes which signal asks for the end (endingSignal), where SDL itself handles SIGINT and SIGTERM; once SDL has put
+// its handlers in place.
+void watchEndingSignals();
 
 // Stops SDL at process exit; called on the caller's thread before any other thread starts SDL.
 void registerSdlShutdown();
@@ -67,6 +71,9 @@ SDL_Window *sdlWindowOf(HWND window);
 // The X window adoptForeignWindow adopted behind `parent`, for the child window made in it; null when that handle
 // names no adopted window, or its child exists already.
 SDL_Window *takeAdoptedWindow(HWND parent);
+
+// The window made in an adopted X window is going: the root window is cleared to its background.
+void releaseAdoptedWindow(SDL_Window *window);
 
 // Whether another program's X window was adopted: message boxes then go to standard error only.
 bool foreignWindowAdopted();

@@ -59,6 +59,9 @@ void destroyNativeWindow(HWND window, NativeWindow *native)
     if (focusedWindow == window) {
         focusedWindow = nullptr;
     }
+    if (native->foreign) {
+        releaseAdoptedWindow(native->sdlWindow);
+    }
     SDL_DestroyWindow(native->sdlWindow);
     delete native;
 }

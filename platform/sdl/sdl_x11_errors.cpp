@@ -1,10 +1,10 @@
 // SDL layer only: What a lost X window or display does to the program: one line on standard error and status 1.
 // Xlib's own handlers exit through atexit, where SDL_Quit calls back into the broken connection and aborts.
+#include "platform/native_host.h"
 #include "platform/sdl/sdl_layer.h"
 
 #if __has_include(<X11/Xlib.h>)
 #include <X11/Xlib.h>
-#include <csignal>
 #include <cstdio>
 #include <dlfcn.h>
 #include <unistd.h>
@@ -24,41 +24,14 @@ namespace {
 using GetErrorText = int (*)(Display *, int, char *, int);
 GetErrorText errorText = nullptr;
 
-// A screen-saver daemon sends SIGTERM and destroys the window at once: a window that goes after the program was
-// asked to end is that end, not a fault.
-volatile sig_atomic_t endAsked = 0;
-struct sigaction sdlHandlers[2];
-const int endingSignals[2] = {SIGINT, SIGTERM};
-
-void noteEndAsked(int signal)
-{
-    endAsked = 1;
-    const struct sigaction &sdl = sdlHandlers[signal == SIGINT ? 0 : 1];
-    sdl.sa_handler(signal);
-}
-
-// Only where SDL handles the signal itself: an ignored or default signal keeps its meaning.
-void watchEndingSignals()
-{
-    for (int i = 0; i < 2; ++i) {
-        struct sigaction current = {};
-        if (sigaction(endingSignals[i], nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) != 0 ||
-            current.sa_handler == SIG_DFL || current.sa_handler == SIG_IGN) {
-            continue;
-        }
-        sdlHandlers[i] = current;
-        struct sigaction noting = current;
-        noting.sa_handler = noteEndAsked;
-        sigaction(endingSignals[i], &noting, nullptr);
-    }
-}
-
 // Every X error ended the program already (Xlib's default handler exits); SDL brackets the few requests it
 // expects to fail with handlers of its own, which put this one back afterwards.
 int onXError(Display *display, XErrorEvent *error)
 {
-    if (endAsked != 0) {
-        _exit(0);
+    // A screen-saver daemon sends SIGTERM and destroys the window at once: a window that goes after the program
+    // was asked to end is that end, not a fault.
+    if (endingSignal() != 0) {
+        endBySignal(endingSignal());
     }
     char what[128] = "";
     if (errorText != nullptr) {
@@ -98,14 +71,13 @@ void guardX11Connection()
     }
     setErrorHandler(onXError);
     setIoErrorHandler(onXConnectionLost);
-    watchEndingSignals();
     guarded = true;
 }
 
 void endForeignWindowGone()
 {
-    if (endAsked != 0) {
-        _exit(0);
+    if (endingSignal() != 0) {
+        endBySignal(endingSignal());
     }
     endWithOneLine("The window is gone (another program destroyed it)\n");
 }

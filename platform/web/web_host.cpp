@@ -1,8 +1,9 @@
 // Browser layer only: the host duties of native_host.h as they apply to a page. A page has no standard
-// descriptors to guard and no other program's window to draw into.
+// descriptors to guard, no other program's window to draw into and no signals.
 #include "platform/native_host.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace platform {
 
@@ -14,5 +15,9 @@ HWND adoptForeignWindow(unsigned long, int &width, int &height)
     std::fputs("A page draws only into its own canvas\n", stderr);
     return nullptr;
 }
+
+int endingSignal() { return 0; }
+
+void endBySignal(int signal) { std::_Exit(128 + signal); }
 
 }  // namespace platform

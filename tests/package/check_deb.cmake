@@ -3,7 +3,7 @@
 # domain we do not hold and dependencies that bring every library the program loads.
 cmake_minimum_required(VERSION 3.16)
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/png_checks.cmake)
-# cmake -DDEB= -DDATA= -DICONS= -DVERSION= -DLICENSE= -DWORK= -P check_deb.cmake
+# cmake -DDEB= -DDATA= -DICONS= -DVERSION= -DLICENSE= -DSAVER_DESKTOP= -DWORK= -P check_deb.cmake
 
 if(NOT EXISTS "${DEB}")
   message(FATAL_ERROR "No package at '${DEB}': run scripts/package")
@@ -71,7 +71,7 @@ foreach(line IN LISTS lines)
   endif()
   set(expected_mode rw-r--r--)
   if(path STREQUAL "usr/games/frostel" OR path STREQUAL "usr/lib/games/frostel/frostel"
-     OR path STREQUAL "usr/libexec/xscreensaver/frostel")
+     OR path STREQUAL "usr/libexec/xscreensaver/frostel" OR path STREQUAL "usr/games/frostel-xscreensaver")
     set(expected_mode rwxr-xr-x)
   endif()
   if(NOT mode STREQUAL expected_mode)
@@ -93,7 +93,9 @@ set(sizes 16 22 24 32 48 64 128 256)
 set(expected usr/games/frostel usr/lib/games/frostel/frostel usr/share/applications/${id}.desktop
              usr/share/metainfo/${id}.metainfo.xml usr/share/icons/hicolor/scalable/apps/${id}.svg
              usr/share/man/man6/frostel.6.gz usr/share/doc/frostel/copyright usr/share/doc/frostel/changelog.gz
-             usr/libexec/xscreensaver/frostel usr/share/xscreensaver/config/frostel.xml ${overrides})
+             usr/libexec/xscreensaver/frostel usr/share/xscreensaver/config/frostel.xml ${overrides}
+             usr/games/frostel-xscreensaver usr/share/man/man6/frostel-xscreensaver.6.gz
+             usr/share/applications/screensavers/frostel.desktop)
 foreach(f IN LISTS data_files)
   list(APPEND expected usr/share/games/frostel/data/${f})
 endforeach()
@@ -121,6 +123,8 @@ foreach(f IN LISTS data_files)
   expect_same_bytes("${root}/share/games/frostel/data/${f}" "${DATA}/${f}")
 endforeach()
 expect_same_bytes("${root}/share/icons/hicolor/scalable/apps/${id}.svg" "${ICONS}/frostel.svg")
+# The entry MATE's and Xfce's screen savers read is the one package.saver_desktop_entry validates.
+expect_same_bytes("${root}/share/applications/screensavers/frostel.desktop" "${SAVER_DESKTOP}")
 # Each PNG is the size its folder says (the width and height of its header).
 foreach(size IN LISTS sizes)
   set(png "${root}/share/icons/hicolor/${size}x${size}/apps/${id}.png")
@@ -161,14 +165,24 @@ if(NOT metainfo MATCHES "<project_license>MIT</project_license>")
   message(FATAL_ERROR "the metainfo names no MIT project licence")
 endif()
 
+# The description, the metainfo and the changelog name the screen saver and the command that chooses it.
+foreach(text value_Description metainfo changelog)
+  if(NOT "${${text}}" MATCHES "screen saver" OR NOT "${${text}}" MATCHES "frostel-xscreensaver")
+    message(FATAL_ERROR "${text} does not tell of the screen saver and frostel-xscreensaver:\n${${text}}")
+  endif()
+endforeach()
+
 # ---- addresses: none at a domain we do not hold. Debian's own for the copyright format, and the reserved
 # .invalid, which reaches no one, are the only ones a default build may name.
 run(changelog_text gzip -dc "${root}/share/doc/frostel/changelog.gz")
 run(manual_text gzip -dc "${root}/share/man/man6/frostel.6.gz")
+run(command_manual_text gzip -dc "${root}/share/man/man6/frostel-xscreensaver.6.gz")
+file(READ "${root}/share/applications/screensavers/frostel.desktop" saver_desktop)
 run(control dpkg-deb --field "${DEB}")
 file(READ "${root}/share/applications/${id}.desktop" desktop)
 file(READ "${root}/games/frostel" launcher)
-set(texts "${control}\n${copyright}\n${metainfo}\n${changelog_text}\n${manual_text}\n${desktop}\n${launcher}")
+set(texts "${control}\n${copyright}\n${metainfo}\n${changelog_text}\n${manual_text}\n${command_manual_text}\n${desktop}
+${saver_desktop}\n${launcher}")
 string(REGEX MATCHALL "[a-zA-Z][a-zA-Z0-9+.-]*://[^ \t\n<>\"]+|[a-zA-Z0-9._%+-]+@[a-zA-Z0-9.-]+" addresses "${texts}")
 foreach(address IN LISTS addresses)
   if(NOT address STREQUAL "https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"

@@ -23,7 +23,12 @@ endif()
 foreach(pair "string(/screensaver/@name)=frostel" "string(/screensaver/@_label)=Frostel"
         "string(/screensaver/@gl)=yes" "string(/screensaver/command/@arg)=-root"
         "string(/screensaver/boolean[@_label='Play the music']/@arg-set)=-music"
-        "count(/screensaver/boolean)=1" "count(/screensaver/boolean/@arg-unset)=0" "count(/screensaver/*[name()!='command' and name()!='boolean' and name()!='_description'])=0")
+        "count(/screensaver/boolean)=1" "count(/screensaver/boolean/@arg-unset)=0"
+        # The frame rate as every hack's slider gives it: the pause between frames, 30 a second by default.
+        "string(/screensaver/number[@_label='Frame rate']/@arg)=--delay %" "string(/screensaver/number/@id)=delay"
+        "string(/screensaver/number/@type)=slider" "string(/screensaver/number/@default)=33333"
+        "string(/screensaver/number/@low)=0" "string(/screensaver/number/@convert)=invert"
+        "count(/screensaver/*[name()!='command' and name()!='boolean' and name()!='number' and name()!='_description'])=0")
   string(FIND "${pair}" "=" at REVERSE)
   string(SUBSTRING "${pair}" 0 ${at} expression)
   math(EXPR at "${at} + 1")

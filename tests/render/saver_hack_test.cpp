@@ -1,6 +1,6 @@
 // The X11 screen-saver hack drawing into a window this test made, as a daemon hands one over: the scene in the
 // centred square, black beside it whatever the window's own background, its size followed, SIGTERM and a lost
-// window each ending it as daemons expect.
+// window each ending it as daemons expect; and on the bare desktop's root window, left clear at its end.
 #include <gtest/gtest.h>
 
 // Xlib after GoogleTest: its macros (None, Bool) would break GoogleTest's templates.
@@ -125,14 +125,52 @@ protected:
 
 }  // namespace
 
-TEST_F(SaverHack, DrawsIntoTheGivenWindowAndEndsWithZeroOnSigterm)
+// A daemon counts a hack that ends by its SIGTERM as a normal end, and any exit status as a fault.
+TEST_F(SaverHack, DrawsIntoTheGivenWindowAndEndsBySigtermLeavingItsLastFrame)
 {
     ASSERT_TRUE(start({"-window-id", windowId(true)}));
     pause(5);
     ASSERT_TRUE(hack.running()) << readWholeFile((dir / "output.txt").string());
     expectSquare(800, 600);
     kill(hack.pid(), SIGTERM);
-    EXPECT_EQ(hack.waitExit(1.0), 0) << readWholeFile((dir / "output.txt").string());
+    EXPECT_EQ(hack.waitExit(1.0), 128 + SIGTERM) << readWholeFile((dir / "output.txt").string());
+    // The window is left as it was: neither cleared to its red background nor unmapped.
+    XWindowAttributes attributes;
+    ASSERT_TRUE(XGetWindowAttributes(x.display(), window, &attributes));
+    EXPECT_EQ(attributes.map_state, IsViewable);
+    expectSquare(800, 600);
+}
+
+// A daemon may end a hack it has only just started (a cycle, then a deactivation at once): SIGTERM at any moment
+// of the start-up ends it by that signal too, never with a status.
+TEST_F(SaverHack, SigtermDuringTheStartEndsItBySigtermToo)
+{
+    for (const double delay : {0.02, 0.05, 0.08, 0.12, 0.2, 0.3}) {
+        ASSERT_TRUE(start({"-window-id", windowId(true)}));
+        pause(delay);
+        kill(hack.pid(), SIGTERM);
+        EXPECT_EQ(hack.waitExit(10.0), 128 + SIGTERM)
+            << "after " << delay << " s: " << readWholeFile((dir / "output.txt").string());
+    }
+}
+
+// No daemon's window named: the desktop's own root window, which nobody repaints, gets its background back.
+TEST_F(SaverHack, RootOnABareDesktopDrawsThereAndLeavesItsBackgroundAtTheEnd)
+{
+    const Window root = DefaultRootWindow(x.display());
+    const RgbImage before = x.grab(root);
+    ASSERT_TRUE(start({"-root"}));
+    pause(5);
+    ASSERT_TRUE(hack.running()) << readWholeFile((dir / "output.txt").string());
+    EXPECT_NE(x.grab(root).rgb, before.rgb) << "nothing was drawn on the root window";
+    kill(hack.pid(), SIGTERM);
+    EXPECT_EQ(hack.waitExit(2.0), 128 + SIGTERM) << readWholeFile((dir / "output.txt").string());
+    const RgbImage after = x.grab(root);
+    ASSERT_EQ(after.rgb.size(), before.rgb.size());
+    size_t changed = 0;
+    for (size_t i = 0; i < after.rgb.size(); i += 3)
+        changed += std::equal(&after.rgb[i], &after.rgb[i] + 3, &before.rgb[i]) ? 0 : 1;
+    EXPECT_EQ(changed, 0u) << "pixels of the last frame left on the root window";
 }
 
 TEST_F(SaverHack, TakesTheDaemonsWindowFromTheEnvironmentAndFollowsItsSize)
@@ -147,7 +185,7 @@ TEST_F(SaverHack, TakesTheDaemonsWindowFromTheEnvironmentAndFollowsItsSize)
     pause(3);
     expectSquare(500, 700);
     kill(hack.pid(), SIGTERM);
-    EXPECT_EQ(hack.waitExit(1.0), 0) << readWholeFile((dir / "output.txt").string());
+    EXPECT_EQ(hack.waitExit(1.0), 128 + SIGTERM) << readWholeFile((dir / "output.txt").string());
 }
 
 TEST_F(SaverHack, AWindowThatGoesAwayEndsItWithOneLine)
@@ -164,7 +202,7 @@ TEST_F(SaverHack, AWindowThatGoesAwayEndsItWithOneLine)
 }
 
 // A daemon ends a hack so: SIGTERM, and its window destroyed at once, often before the hack has stopped drawing.
-TEST_F(SaverHack, AWindowDestroyedRightAfterSigtermIsAQuietEndWithZero)
+TEST_F(SaverHack, AWindowDestroyedRightAfterSigtermIsAQuietEndBySigterm)
 {
     for (int round = 0; round < 3; ++round) {
         if (window == 0) window = x.createWindow(800, 600, 0xff0000);
@@ -175,7 +213,7 @@ TEST_F(SaverHack, AWindowDestroyedRightAfterSigtermIsAQuietEndWithZero)
         XDestroyWindow(x.display(), window);
         XSync(x.display(), False);
         window = 0;
-        EXPECT_EQ(hack.waitExit(2.0), 0) << readWholeFile((dir / "output.txt").string());
+        EXPECT_EQ(hack.waitExit(2.0), 128 + SIGTERM) << readWholeFile((dir / "output.txt").string());
         EXPECT_EQ(readWholeFile((dir / "output.txt").string()), "");
     }
 }

@@ -1,14 +1,17 @@
 // X11 helpers for the render tests: process start, window lookup, pixel read-back, key and close events.
 #include "tests/render/x_session.h"
+#include "tests/windows/child_process.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -168,6 +171,110 @@ int XSession::waitExit(double seconds)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return -1;
+}
+
+namespace {
+
+const char *const daemonProgram = "/usr/bin/xscreensaver";
+const char *const commandProgram = "/usr/bin/xscreensaver-command";
+const char *const setpriv = "/usr/bin/setpriv";
+const uid_t nobody = 65534;
+
+// Its user's commands run through this: setpriv to nobody when we are root.
+std::vector<std::string> asUser(const std::string &home, std::vector<std::string> argv)
+{
+    argv.insert(argv.begin(), {"/usr/bin/env", "HOME=" + home});
+    if (geteuid() == 0) argv.insert(argv.begin(), {setpriv, "--reuid=65534", "--regid=65534", "--clear-groups"});
+    return argv;
+}
+
+}  // namespace
+
+class ScreenSaverDaemon::Impl {
+public:
+    PrivateXServer server;
+    ChildProcess daemon;
+    std::string home;
+};
+
+ScreenSaverDaemon::ScreenSaverDaemon() : impl_(new Impl) { }
+
+ScreenSaverDaemon::~ScreenSaverDaemon()
+{
+    if (impl_->daemon.running()) command("-exit");
+    impl_->daemon.waitExit(10);
+    delete impl_;
+}
+
+std::string ScreenSaverDaemon::missing()
+{
+    if (access(daemonProgram, X_OK) != 0 || access(commandProgram, X_OK) != 0) return "xscreensaver";
+    if (geteuid() == 0 && access(setpriv, X_OK) != 0) return "util-linux (setpriv)";
+    return "";
+}
+
+void ScreenSaverDaemon::giveToUser(const std::string &path)
+{
+    if (geteuid() != 0) return;
+    if (lchown(path.c_str(), nobody, nobody) != 0) return;
+    namespace fs = std::filesystem;
+    if (fs::is_directory(fs::symlink_status(path)))
+        for (const fs::directory_entry &entry : fs::recursive_directory_iterator(path))
+            if (lchown(entry.path().c_str(), nobody, nobody) != 0) return;
+}
+
+bool ScreenSaverDaemon::start(const std::string &home)
+{
+    impl_->home = home;
+    giveToUser(home);
+    if (!impl_->server.start(FROSTEL_XVFB, true, false, "1280x720x24")) return false;
+    return impl_->daemon.start(asUser(home, {daemonProgram, "-no-splash", "-verbose"}), home,
+                               {"DISPLAY=" + impl_->server.display()}, home + "/../daemon.txt");
+}
+
+int runAsSaverUser(const std::string &home, const std::vector<std::string> &argv, std::string *output, double seconds,
+                   const std::vector<std::string> &env)
+{
+    // Beside the home folder, where the run leaves nothing of its own.
+    const std::string said = home + "/../run.txt";
+    ChildProcess run;
+    if (!run.start(asUser(home, argv), "/", env, said)) return -1;
+    const int status = run.waitExit(seconds);
+    if (output) *output = readWholeFile(said);
+    std::remove(said.c_str());
+    return status;
+}
+
+int ScreenSaverDaemon::runAsUser(const std::vector<std::string> &argv, std::string *output, double seconds)
+{
+    return runAsSaverUser(impl_->home, argv, output, seconds, {"DISPLAY=" + impl_->server.display()});
+}
+
+int ScreenSaverDaemon::command(const std::string &what)
+{
+    int status = -1;
+    for (int tries = 0; tries < 50 && status != 0; ++tries) {
+        if (tries) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        status = runAsUser({commandProgram, what});
+    }
+    return status;
+}
+
+std::string ScreenSaverDaemon::log() const { return readWholeFile(impl_->home + "/../daemon.txt"); }
+
+const std::string &ScreenSaverDaemon::display() const { return impl_->server.display(); }
+
+std::vector<pid_t> processesOf(const std::string &exe)
+{
+    namespace fs = std::filesystem;
+    std::vector<pid_t> found;
+    for (const fs::directory_entry &entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::error_code error;
+        if (fs::read_symlink(entry.path() / "exe", error) == exe) found.push_back(std::stoi(name));
+    }
+    return found;
 }
 
 void writeSolidTga(const std::string &path, int width, int height, unsigned char r, unsigned char g, unsigned char b,

@@ -40,6 +40,41 @@ private:
     pid_t child_ = -1;
 };
 
+// XScreenSaver's daemon on a private 1280 × 720 Xvfb, for a home folder of its own. As root, the daemon and every
+// program run for its user run as nobody: the daemon runs no hacks for root.
+class ScreenSaverDaemon {
+public:
+    ScreenSaverDaemon();
+    ScreenSaverDaemon(const ScreenSaverDaemon &) = delete;
+    ScreenSaverDaemon &operator=(const ScreenSaverDaemon &) = delete;
+    ~ScreenSaverDaemon();  // asks the daemon to exit
+
+    // What this machine lacks to run it (a Debian package to install), or empty.
+    static std::string missing();
+    // Gives `home` (which must exist) and all in it to the daemon's user, then starts the daemon on it, verbose.
+    bool start(const std::string &home);
+    // runAsSaverUser in its home, on its display.
+    int runAsUser(const std::vector<std::string> &argv, std::string *output = nullptr, double seconds = 20);
+    // xscreensaver-command's status, asked until the daemon answers.
+    int command(const std::string &what);
+    std::string log() const;
+    const std::string &display() const;
+    // Makes a file or folder the daemon's user's, as their own files are.
+    static void giveToUser(const std::string &path);
+
+private:
+    class Impl;
+    Impl *impl_;
+};
+
+// Runs argv as the user a screen-saver daemon runs as here, with HOME set to `home` and `env` on top: its exit status
+// (-1 after `seconds`), what it printed in `output`.
+int runAsSaverUser(const std::string &home, const std::vector<std::string> &argv, std::string *output = nullptr,
+                   double seconds = 20, const std::vector<std::string> &env = {});
+
+// The running processes whose program is `exe`.
+std::vector<pid_t> processesOf(const std::string &exe);
+
 // Writes an uncompressed 32-bit TGA filled with one colour.
 void writeSolidTga(const std::string &path, int width, int height, unsigned char r, unsigned char g, unsigned char b,
                    unsigned char a);

@@ -1,9 +1,12 @@
 // SDL events in, Windows messages out: key codes and bits, activation, size, close requests,
 // and PeekMessage's quit, removal and filter rules.
 #include "recording_window.h"
+#include "platform/native_host.h"
 
 #include <csignal>
 #include <iterator>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -181,6 +184,29 @@ TEST_F(Messages, TerminationSignalBecomesOneClose)
     const std::vector<MSG> messages = drainMessages();
     ASSERT_EQ(messages.size(), 1u);
     expectMessage(messages[0], window, WM_CLOSE, 0, 0);
+    // Noted for a program that must end by it, as a screen-saver hack must.
+    EXPECT_EQ(platform::endingSignal(), SIGTERM);
+}
+
+// Ended by the signal itself, as a program that never caught it: with SDL's handler in place, and the signal
+// blocked.
+TEST_F(Messages, EndBySignalEndsTheProcessByThatSignal)
+{
+    for (const bool blocked : {false, true}) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            sigset_t set;
+            sigemptyset(&set);
+            sigaddset(&set, SIGTERM);
+            if (blocked) sigprocmask(SIG_BLOCK, &set, nullptr);
+            platform::endBySignal(SIGTERM);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM)
+            << "status " << status << (blocked ? ", blocked" : "");
+    }
 }
 
 TEST_F(Messages, EventsGoToTheirOwnWindowAndUnknownWindowsAreIgnored)
