@@ -30,8 +30,24 @@ set(FROSTEL_RC_DESCRIPTION "Frostel screen saver")
 configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/frostel.rc.in ${CMAKE_BINARY_DIR}/frostel-scr-version.rc @ONLY)
 configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/frostel-saver.rc.in ${CMAKE_BINARY_DIR}/frostel-saver.rc @ONLY)
 target_sources(frostel-scr PRIVATE ${CMAKE_BINARY_DIR}/frostel-saver.rc)
+# The saver carries the default data too, for when it is copied somewhere alone; the setup program installs the
+# same files by name. Both lists are written from the build's data/ once it is there.
+set(frostel_saver_data_rc ${CMAKE_BINARY_DIR}/frostel-saver-data.rc)
+set(frostel_setup_data_nsh ${CMAKE_BINARY_DIR}/frostel-data-files.nsh)
+add_custom_target(frostel_data_lists
+  COMMAND ${CMAKE_COMMAND} -DDATA=${FROSTEL_DATA_DIR} -DRC=${frostel_saver_data_rc} -DNSH=${frostel_setup_data_nsh}
+          -DIDS=${CMAKE_SOURCE_DIR}/app/saver_resources.h -P ${CMAKE_SOURCE_DIR}/cmake/windows_data_lists.cmake
+  BYPRODUCTS ${frostel_saver_data_rc} ${frostel_setup_data_nsh}
+  COMMENT "Default data lists for frostel.scr and the setup program"
+  VERBATIM)
+if(TARGET frostel_data_copy)
+  add_dependencies(frostel_data_lists frostel_data_copy)
+elseif(TARGET frostel_data)
+  add_dependencies(frostel_data_lists frostel_data)
+endif()
+add_dependencies(frostel-scr frostel_data_lists)
 set_source_files_properties(${CMAKE_BINARY_DIR}/frostel-saver.rc PROPERTIES OBJECT_DEPENDS
-                            "${FROSTEL_ICO};${CMAKE_BINARY_DIR}/frostel-scr-version.rc")
+                            "${FROSTEL_ICO};${CMAKE_BINARY_DIR}/frostel-scr-version.rc;${frostel_saver_data_rc}")
 if(TARGET frostel_host_data)
   add_dependencies(frostel-scr frostel_host_data)
 elseif(TARGET frostel_icons)
@@ -59,3 +75,22 @@ else()
 endif()
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 include(CPack)
+
+# The setup program beside the zip (cmake --build . --target setup), made by NSIS's makensis: Debian's nsis.
+find_program(FROSTEL_MAKENSIS makensis DOC "NSIS's compiler, for the setup program")
+set(FROSTEL_SETUP ${CMAKE_BINARY_DIR}/frostel-setup-${PROJECT_VERSION}.exe)
+if(FROSTEL_MAKENSIS)
+  add_custom_target(setup
+    COMMAND ${FROSTEL_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DYEAR=${FROSTEL_COPYRIGHT_YEAR}
+            -DBUILD=${CMAKE_BINARY_DIR} -DICON=${FROSTEL_ICO} -DOUTFILE=${FROSTEL_SETUP}
+            ${CMAKE_SOURCE_DIR}/packaging/windows/frostel-setup.nsi
+    BYPRODUCTS ${FROSTEL_SETUP}
+    COMMENT "Setup program ${FROSTEL_SETUP}"
+    VERBATIM)
+  add_dependencies(setup frostel frostel-scr frostel_data_lists)
+else()
+  add_custom_target(setup
+    COMMAND ${CMAKE_COMMAND} -E echo "The setup program needs makensis (Debian: nsis)."
+    COMMAND ${CMAKE_COMMAND} -E false
+    VERBATIM)
+endif()

@@ -44,10 +44,10 @@ need_packages() {
 BUILD_PACKAGES=(build-essential cmake pkg-config libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri)
 # What the tests need on top: openbox is the window manager and pulseaudio the sound server that the desktop
 # tests start (and freeze) for themselves; xfonts-base gives Xvfb the fonts SDL's message boxes need; xscreensaver
-# is the daemon the screen-saver hack is tried under.
+# is the daemon the screen-saver hack is tried under; nsis makes the Windows setup program.
 TEST_PACKAGES=(clang-format nodejs libgtest-dev zlib1g-dev assimp-utils xvfb xauth xdotool x11-utils imagemagick sox clang libclang-rt-dev
                openbox pulseaudio xfonts-base xscreensaver
-               g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 wine wine64)
+               g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 wine wine64 nsis)
 
 # What building the Debian package needs (dpkg-shlibdeps computes its dependencies), and checking it.
 PACKAGE_PACKAGES=(dpkg-dev file)

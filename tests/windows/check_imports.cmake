@@ -31,7 +31,7 @@ endforeach()
 message(STATUS "imports: ${imports}")
 
 # What a bare Windows installation provides; anything else would have to ship beside the program.
-set(system_dlls kernel32.dll user32.dll gdi32.dll advapi32.dll opengl32.dll glu32.dll winmm.dll msvcrt.dll)
+set(system_dlls kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll opengl32.dll glu32.dll winmm.dll msvcrt.dll)
 set(foreign)
 foreach(dll IN LISTS imports)
   if(NOT dll IN_LIST system_dlls AND NOT dll MATCHES "^api-ms-win-.*\\.dll$")
