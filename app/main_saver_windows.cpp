@@ -13,31 +13,74 @@ const char *const settingsKey = "Software\\Frostel\\Screen Saver";
 HWND previewParent = nullptr;
 SaverDataPlace dataPlace = SaverDataPlace::None;
 
-// Off unless the user turned it on: a saver should not surprise an office.
-bool musicWanted()
+// A number the settings box keeps per user; `found` and `isNumber` say what the registry held.
+DWORD storedSetting(const char *name, bool &found, bool &isNumber)
 {
     DWORD value = 0;
     DWORD size = sizeof value;
     DWORD type = 0;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-    const LONG status = RegQueryValueExA(key, "Music", nullptr, &type, reinterpret_cast<BYTE *>(&value), &size);
+    found = isNumber = false;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
+    const LONG status = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE *>(&value), &size);
     RegCloseKey(key);
-    return status == ERROR_SUCCESS && type == REG_DWORD && value != 0;
+    found = status == ERROR_SUCCESS;
+    isNumber = found && type == REG_DWORD && size == sizeof value;
+    return isNumber ? value : 0;
 }
 
-bool keepMusicSetting(bool music)
+// Off unless the user turned it on: a saver should not surprise an office.
+bool musicWanted()
+{
+    bool found = false, isNumber = false;
+    return storedSetting("Music", found, isNumber) != 0;
+}
+
+unsigned frameRateWanted()
+{
+    bool found = false, isNumber = false;
+    const DWORD value = storedSetting("FrameRate", found, isNumber);
+    return savedFrameRate(found, isNumber, value);
+}
+
+bool keepSettings(bool music, unsigned frameRate)
 {
     HKEY key = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, settingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
         ERROR_SUCCESS) {
         return false;
     }
-    const DWORD value = music ? 1 : 0;
-    const LONG status =
-        RegSetValueExA(key, "Music", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
+    const DWORD values[] = {music ? 1u : 0u, frameRate};
+    const char *const names[] = {"Music", "FrameRate"};
+    bool kept = true;
+    for (int i = 0; i < 2; ++i) {
+        kept = RegSetValueExA(key, names[i], 0, REG_DWORD, reinterpret_cast<const BYTE *>(&values[i]),
+                              sizeof values[i]) == ERROR_SUCCESS &&
+               kept;
+    }
     RegCloseKey(key);
-    return status == ERROR_SUCCESS;
+    return kept;
+}
+
+void fillFrameRates(HWND box)
+{
+    const unsigned wanted = frameRateWanted();
+    for (const unsigned rate : saverFrameRates) {
+        char text[40];
+        wsprintfA(text, "%u frames a second", rate);
+        const LRESULT at =
+            SendDlgItemMessageA(box, IDC_SAVER_FRAME_RATE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        SendDlgItemMessageA(box, IDC_SAVER_FRAME_RATE, CB_SETITEMDATA, static_cast<WPARAM>(at), rate);
+        if (rate == wanted) SendDlgItemMessageA(box, IDC_SAVER_FRAME_RATE, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
+    }
+}
+
+unsigned chosenFrameRate(HWND box)
+{
+    const LRESULT at = SendDlgItemMessageA(box, IDC_SAVER_FRAME_RATE, CB_GETCURSEL, 0, 0);
+    if (at == CB_ERR) return defaultSaverFramesPerSecond;
+    return static_cast<unsigned>(
+        SendDlgItemMessageA(box, IDC_SAVER_FRAME_RATE, CB_GETITEMDATA, static_cast<WPARAM>(at), 0));
 }
 
 INT_PTR CALLBACK settingsProc(HWND box, UINT message, WPARAM wParam, LPARAM)
@@ -45,12 +88,13 @@ INT_PTR CALLBACK settingsProc(HWND box, UINT message, WPARAM wParam, LPARAM)
     switch (message) {
     case WM_INITDIALOG:
         CheckDlgButton(box, IDC_SAVER_MUSIC, musicWanted() ? BST_CHECKED : BST_UNCHECKED);
+        fillFrameRates(box);
         if (dataPlace == SaverDataPlace::None) SetDlgItemTextW(box, IDC_SAVER_STATUS, saverDataMissingText);
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
-            if (!keepMusicSetting(IsDlgButtonChecked(box, IDC_SAVER_MUSIC) == BST_CHECKED)) {
-                MessageBoxA(box, "The setting could not be kept.", "Frostel", MB_OK | MB_ICONEXCLAMATION);
+            if (!keepSettings(IsDlgButtonChecked(box, IDC_SAVER_MUSIC) == BST_CHECKED, chosenFrameRate(box))) {
+                MessageBoxA(box, "The settings could not be kept.", "Frostel", MB_OK | MB_ICONEXCLAMATION);
             }
             EndDialog(box, IDOK);
             return TRUE;
@@ -147,13 +191,19 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
     dataPlace = enterSaverDataFolder();
     SaverRequest request;
     request.sceneData = dataPlace != SaverDataPlace::None;
+    request.frameMicroseconds = 1000000 / frameRateWanted();
     switch (command.mode) {
     case WindowsSaverCommand::Mode::PasswordChange: return 0;
     case WindowsSaverCommand::Mode::Settings: return showSettings(reinterpret_cast<HWND>(command.window));
     case WindowsSaverCommand::Mode::Preview: {
         previewParent = reinterpret_cast<HWND>(command.window);
         RECT area;
-        if (!IsWindow(previewParent) || !GetClientRect(previewParent, &area)) return 1;
+        // The preview lives in a child window of the settings; the desktop, or a top-level window, would get a
+        // saver that covers it and that nothing ends.
+        if (!IsWindow(previewParent) || previewParent == GetDesktopWindow() ||
+            (GetWindowLongW(previewParent, GWL_STYLE) & WS_CHILD) == 0 || !GetClientRect(previewParent, &area)) {
+            return 1;
+        }
         request.style = WS_CHILD | WS_VISIBLE;
         request.parent = previewParent;
         request.width = area.right - area.left;

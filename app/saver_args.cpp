@@ -95,6 +95,15 @@ bool readCount(const char *text, unsigned long largest, unsigned &value)
 
 }  // namespace
 
+unsigned savedFrameRate(bool found, bool isNumber, unsigned long value)
+{
+    if (found && isNumber) {
+        for (const unsigned rate : saverFrameRates)
+            if (value == rate) return rate;
+    }
+    return defaultSaverFramesPerSecond;
+}
+
 bool parseWindowId(const char *text, unsigned long &id)
 {
     if (text == nullptr) return false;

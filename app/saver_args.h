@@ -18,6 +18,11 @@ WindowsSaverCommand parseWindowsSaverCommand(const char *arguments);
 // Savers rest between frames: at most this many a second unless the user chooses otherwise.
 const unsigned defaultSaverFramesPerSecond = 30;
 const unsigned defaultSaverFrameMicroseconds = 1000000 / defaultSaverFramesPerSecond;
+// The frame rates the Windows settings offer; a stored value that is none of them (a wrong type, a number written
+// by hand) gives the default.
+const unsigned saverFrameRates[] = {10, 15, 20, 30, 60};
+unsigned savedFrameRate(bool found, bool isNumber, unsigned long value);
+
 // The longest pause between frames the hack takes (-delay): ten seconds.
 const unsigned longestSaverDelay = 10000000;
 

@@ -171,3 +171,14 @@ TEST(HackArguments, RefusalsSayWhy)
     EXPECT_FALSE(hack({"-root"}, "4294968589").error.empty());
     EXPECT_EQ(hackUsage("/x/frostel").rfind("usage: /x/frostel ", 0), 0u);
 }
+
+TEST(WindowsSaverSettings, AStoredFrameRateIsKeptOnlyWhenItIsOneTheBoxOffers)
+{
+    // Nothing stored, or anything but a plain number the box offers: 30 a second, as with no settings at all.
+    EXPECT_EQ(savedFrameRate(false, false, 0), 30u);
+    EXPECT_EQ(savedFrameRate(true, false, 60), 30u) << "a string or binary value";
+    for (const unsigned long odd : {0ul, 1ul, 29ul, 31ul, 61ul, 1000ul, 0xFFFFFFFFul})
+        EXPECT_EQ(savedFrameRate(true, true, odd), 30u) << odd;
+    for (const unsigned long offered : {10ul, 15ul, 20ul, 30ul, 60ul})
+        EXPECT_EQ(savedFrameRate(true, true, offered), offered);
+}

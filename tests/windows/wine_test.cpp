@@ -266,18 +266,21 @@ TEST_F(Wine, WithoutOpenGlTheBoxSaysWhyAndTheExitStatusIsOne)
 
 namespace {
 
-// The Music value user.reg holds for the saver, once the wine server has written it out; 0 when there is none.
-int musicSetting(const WinePlace &place)
+// A number user.reg holds for the saver, once the wine server has written it out; 0 when there is none, or when
+// it is no number.
+int saverSetting(const WinePlace &place, const std::string &name)
 {
     place.stopServer();
     const std::string reg = readWholeFile(place.prefix() + "/user.reg");
     const size_t key = reg.find("[Software\\\\Frostel\\\\Screen Saver]");
     if (key == std::string::npos) return 0;
     const size_t end = reg.find("\n[", key);
-    const size_t value = reg.find("\"Music\"=dword:", key);
+    const std::string prefix = "\"" + name + "\"=dword:";
+    const size_t value = reg.find(prefix, key);
     if (value == std::string::npos || value > end) return 0;
-    return std::stoi(reg.substr(value + 14, 8), nullptr, 16);
+    return std::stoi(reg.substr(value + prefix.size(), 8), nullptr, 16);
 }
+int musicSetting(const WinePlace &place) { return saverSetting(place, "Music"); }
 
 }  // namespace
 
@@ -324,14 +327,22 @@ TEST_F(Wine, ScreenSaverFillsAWideScreenWithTheSquareAndAMouseMoveEndsItWithZero
     fs::remove_all(elsewhere);
 }
 
-// /c shows the settings box; its one check box is kept per user by OK and left as it was by Cancel. /a has
-// nothing to do and ends at once.
+// /c shows the settings box; its check box and its frame rate are kept per user by OK and left as they were by
+// Cancel; a frame rate stored wrongly shows as the default, 30 a second. /a has nothing to do and ends at once.
 TEST_F(Wine, ScreenSaverSettingsBoxKeepsTheMusicChoiceOnOkOnly)
 {
     const std::string scr = place.exeDir() + "/frostel.scr";
     const int before = musicSetting(place);
-    // Each round: open the box, flip the check box, answer; then what the registry holds.
-    const auto round = [&](std::vector<std::string> arguments, const char *answer) {
+    {
+        ChildProcess reg;
+        ASSERT_TRUE(reg.start({place.wine, "reg", "add", "HKCU\\Software\\Frostel\\Screen Saver", "/v", "FrameRate",
+                               "/t", "REG_SZ", "/d", "fast", "/f"},
+                              place.exeDir(), place.environment(), "wine-reg.log"));
+        ASSERT_EQ(reg.waitExit(60), 0) << readWholeFile("wine-reg.log");
+    }
+    // Each round: open the box, flip the check box, answer (first moving the frame rate one down the list when
+    // asked); then what the registry holds.
+    const auto round = [&](std::vector<std::string> arguments, const char *answer, bool nextRate = false) {
         ChildProcess box;
         arguments.insert(arguments.begin(), {place.wine, scr});
         EXPECT_TRUE(box.start(arguments, place.exeDir(), place.environment(), "wine-settings.log"));
@@ -341,15 +352,66 @@ TEST_F(Wine, ScreenSaverSettingsBoxKeepsTheMusicChoiceOnOkOnly)
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         savePpm(x.grab(w), "wine-settings-box.ppm");
         x.sendKey(w, "space");
+        if (nextRate) {
+            x.sendKey(w, "Tab");
+            x.sendKey(w, "Down");
+        }
         x.sendKey(w, answer);
         EXPECT_EQ(box.waitExit(30), 0) << readWholeFile("wine-settings.log");
         return musicSetting(place);
     };
-    EXPECT_EQ(round({"/c"}, "Return"), before == 0 ? 1 : 0) << "OK keeps the flipped choice";
-    EXPECT_EQ(round({"-C:0"}, "Escape"), before == 0 ? 1 : 0) << "Cancel keeps nothing";
+    EXPECT_EQ(round({"/c"}, "Return", true), before == 0 ? 1 : 0) << "OK keeps the flipped choice";
+    // Shown as 30 (the stored string is no rate), one down the list is 60.
+    EXPECT_EQ(saverSetting(place, "FrameRate"), 60);
+    EXPECT_EQ(round({"-C:0"}, "Escape", true), before == 0 ? 1 : 0) << "Cancel keeps nothing";
+    EXPECT_EQ(saverSetting(place, "FrameRate"), 60);
     EXPECT_EQ(round({}, "Return"), before) << "no argument is the settings too";
+    EXPECT_EQ(saverSetting(place, "FrameRate"), 60);
 
     ChildProcess password;
     ASSERT_TRUE(password.start({place.wine, scr, "/a"}, place.exeDir(), place.environment(), "wine-password.log"));
     EXPECT_EQ(password.waitExit(30), 0);
 }
+
+#ifdef FROSTEL_PREVIEW_HOST
+namespace {
+
+// Whether a frostel.scr process of this prefix still runs; Wine runs each as a Linux process of that name.
+bool saverRunning()
+{
+    for (const auto &entry : fs::directory_iterator("/proc")) {
+        const std::string command = readWholeFile(entry.path().string() + "/cmdline");
+        if (command.find(std::string("frostel.scr\0/p", 14)) != std::string::npos) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// /p hosted by a stand-in for the settings. The desktop, or a top-level window, as the parent is refused with 1 (the
+// saver would cover it and nothing would end it). A host that dies without destroying its windows takes the
+// preview's window with it: the saver ends on its own, touches nothing of the lost window, and shows no box.
+TEST_F(Wine, APreviewOnTheDesktopIsRefusedAndOneWhoseHostDiesEndsWithoutABox)
+{
+    const std::string scr = place.exeDir() + "/frostel.scr";
+    for (const char *parent : {"desktop", "toplevel"}) {
+        ChildProcess host;
+        ASSERT_TRUE(host.start({place.wine, FROSTEL_PREVIEW_HOST, scr, parent}, place.exeDir(), place.environment(),
+                               "wine-preview-refused.log"));
+        EXPECT_EQ(host.waitExit(60), 1) << parent << "\n" << readWholeFile("wine-preview-refused.log");
+    }
+
+    ChildProcess host;
+    ASSERT_TRUE(host.start({place.wine, FROSTEL_PREVIEW_HOST, scr, "dies"}, place.exeDir(),
+                           place.environment("-all,+msgbox"), "wine-preview-dies.log"));
+    EXPECT_EQ(host.waitExit(60), 0) << readWholeFile("wine-preview-dies.log");
+    bool ended = false;
+    for (int i = 0; i < 120 && !(ended = !saverRunning()); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    EXPECT_TRUE(ended) << "the preview outlived its host (a box waiting for a click?)";
+    const std::string log = readWholeFile("wine-preview-dies.log");
+    EXPECT_EQ(log.find("MSGBOX_OnInit"), std::string::npos) << log;
+    EXPECT_EQ(log.find("SHUTDOWN ERROR"), std::string::npos) << log;
+    if (!ended) std::system("pkill -9 -f 'frostel.scr /p'");
+}
+#endif
