@@ -8,9 +8,7 @@ namespace platform {
 
 std::vector<int16_t> synthesiseChime(int frequency, int channels)
 {
-    if (frequency <= 0 || channels <= 0) {
-        return {};
-    }
+    if (frequency <= 0 || channels <= 0) return {};
     const double seconds = 0.4;
     const double pi = 3.14159265358979323846;
     const size_t frames = static_cast<size_t>(seconds * frequency);

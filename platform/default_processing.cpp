@@ -14,9 +14,7 @@ BOOL WINAPI TranslateMessage(const MSG *)
 
 LRESULT WINAPI DispatchMessageA(const MSG *lpMsg)
 {
-    if (lpMsg == nullptr || lpMsg->hwnd == nullptr) {
-        return 0;
-    }
+    if (lpMsg == nullptr || lpMsg->hwnd == nullptr) return 0;
     return sendMessage(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
 }
 

@@ -9,12 +9,8 @@ namespace {
 
 bool matches(const MSG &message, HWND window, UINT filterMin, UINT filterMax)
 {
-    if (window != nullptr && message.hwnd != window) {
-        return false;
-    }
-    if (filterMin == 0 && filterMax == 0) {
-        return true;
-    }
+    if (window != nullptr && message.hwnd != window) return false;
+    if (filterMin == 0 && filterMax == 0) return true;
     return message.message >= filterMin && message.message <= filterMax;
 }
 

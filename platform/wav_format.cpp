@@ -25,16 +25,14 @@ bool refuse(std::string &reason, const std::string &why)
 
 bool formatPlayable(unsigned tag, unsigned channels, uint32_t frequency, unsigned bits, std::string &reason)
 {
-    if (tag != 1) {
+    if (tag != 1)
         return refuse(reason, "only uncompressed PCM is played; this file's format tag is " + std::to_string(tag));
-    }
     if (bits != 8 && bits != 16) {
         return refuse(reason,
                       "8-bit and 16-bit samples are played; this file has " + std::to_string(bits) + "-bit ones");
     }
-    if (channels < 1 || channels > 8) {
+    if (channels < 1 || channels > 8)
         return refuse(reason, "1 to 8 channels are played; this file has " + std::to_string(channels));
-    }
     if (frequency < lowestWavRate || frequency > highestWavRate) {
         return refuse(reason, "rates of " + std::to_string(lowestWavRate) + " to " + std::to_string(highestWavRate) +
                                   " Hz are played; this file's is " + std::to_string(frequency) + " Hz");
@@ -47,9 +45,7 @@ bool formatPlayable(unsigned tag, unsigned channels, uint32_t frequency, unsigne
 bool examineWav(ReadAt read, void *source, uint64_t size, WavLayout &layout, std::string &reason)
 {
     uint8_t header[12];
-    if (size == 0) {
-        return refuse(reason, "empty file");
-    }
+    if (size == 0) return refuse(reason, "empty file");
     if (size < sizeof header || read(source, 0, header, sizeof header) != sizeof header ||
         std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "WAVE", 4) != 0) {
         return refuse(reason, "not a RIFF WAVE file");
@@ -59,16 +55,13 @@ bool examineWav(ReadAt read, void *source, uint64_t size, WavLayout &layout, std
     unsigned tag = 0;
     for (uint64_t at = sizeof header; size - at >= 8;) {
         uint8_t chunk[24];
-        if (read(source, at, chunk, 8) != 8) {
-            return refuse(reason, "the file cannot be read");
-        }
+        if (read(source, at, chunk, 8) != 8) return refuse(reason, "the file cannot be read");
         const uint64_t declared = read32(chunk + 4);
         const uint64_t available = size - at - 8;
         const uint64_t length = declared < available ? declared : available;
         if (std::memcmp(chunk, "fmt ", 4) == 0) {
-            if (length < 16 || read(source, at + 8, chunk + 8, 16) != 16) {
+            if (length < 16 || read(source, at + 8, chunk + 8, 16) != 16)
                 return refuse(reason, "its format chunk is too short");
-            }
             haveFormat = true;
             tag = read16(chunk + 8);
             found.channels = read16(chunk + 10);
@@ -76,17 +69,11 @@ bool examineWav(ReadAt read, void *source, uint64_t size, WavLayout &layout, std
             found.bits = read16(chunk + 22);
         } else if (std::memcmp(chunk, "data", 4) == 0) {
             // The format must come first, as every writer puts it.
-            if (!haveFormat) {
-                return refuse(reason, "no format chunk before its data chunk");
-            }
-            if (!formatPlayable(tag, found.channels, found.frequency, found.bits, reason)) {
-                return false;
-            }
+            if (!haveFormat) return refuse(reason, "no format chunk before its data chunk");
+            if (!formatPlayable(tag, found.channels, found.frequency, found.bits, reason)) return false;
             found.dataOffset = at + 8;
             found.frames = length / found.frameBytes();
-            if (found.frames == 0) {
-                return refuse(reason, "its data chunk holds no whole frame of sound");
-            }
+            if (found.frames == 0) return refuse(reason, "its data chunk holds no whole frame of sound");
             layout = found;
             reason.clear();
             return true;
@@ -104,9 +91,7 @@ bool examineWav(ReadAt read, void *source, uint64_t size, WavLayout &layout, std
 size_t readMemoryAt(void *memory, uint64_t offset, uint8_t *out, size_t length)
 {
     const auto *bytes = static_cast<const MemoryBytes *>(memory);
-    if (offset >= bytes->size) {
-        return 0;
-    }
+    if (offset >= bytes->size) return 0;
     const size_t count = length < bytes->size - offset ? length : static_cast<size_t>(bytes->size - offset);
     std::memcpy(out, bytes->bytes + offset, count);
     return count;
@@ -127,9 +112,7 @@ bool examineWavBytes(const uint8_t *bytes, size_t size, WavLayout &layout, std::
 bool examineWavFile(std::FILE *file, WavLayout &layout, std::string &reason)
 {
     const int64_t size = setFilePosition(file, 0, SEEK_END) ? filePosition(file) : -1;
-    if (size < 0) {
-        return refuse(reason, "the file cannot be read");
-    }
+    if (size < 0) return refuse(reason, "the file cannot be read");
     return examineWav(readFileAt, file, static_cast<uint64_t>(size), layout, reason);
 }
 

@@ -12,9 +12,8 @@ bool sameClassName(const std::string &a, const char *b)
 {
     size_t i = 0;
     for (; i < a.size() && b[i] != '\0'; ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
             return false;
-        }
     }
     return i == a.size() && b[i] == '\0';
 }
@@ -34,9 +33,7 @@ ATOM WindowClasses::add(const WNDCLASSA *windowClass)
 
 const WindowClass *WindowClasses::find(LPCSTR name) const
 {
-    if (name == nullptr) {
-        return nullptr;
-    }
+    if (name == nullptr) return nullptr;
     auto it = std::find_if(classes_.begin(), classes_.end(),
                            [name](const WindowClass &c) { return sameClassName(c.name, name); });
     return it == classes_.end() ? nullptr : &*it;
@@ -45,9 +42,7 @@ const WindowClass *WindowClasses::find(LPCSTR name) const
 bool WindowClasses::remove(LPCSTR name, const std::function<bool(ATOM)> &inUse)
 {
     const WindowClass *found = find(name);
-    if (found == nullptr || inUse(found->atom)) {
-        return false;
-    }
+    if (found == nullptr || inUse(found->atom)) return false;
     classes_.erase(classes_.begin() + (found - classes_.data()));
     return true;
 }

@@ -22,9 +22,7 @@ uintptr_t handleValue(HWND window) { return reinterpret_cast<uintptr_t>(window);
 void releaseWindow(HWND window)
 {
     auto it = windows.find(handleValue(window));
-    if (it == windows.end()) {
-        return;
-    }
+    if (it == windows.end()) return;
     discardMessagesFor(window);
     const std::unique_ptr<WindowRecord> record = std::move(it->second);
     windows.erase(it);
@@ -66,13 +64,9 @@ WindowRecord *findWindow(HWND window)
 
 WindowRecord *findWindowByDc(HDC dc)
 {
-    if (dc == nullptr) {
-        return nullptr;
-    }
+    if (dc == nullptr) return nullptr;
     for (auto &entry : windows) {
-        if (entry.second->dc == dc) {
-            return entry.second.get();
-        }
+        if (entry.second->dc == dc) return entry.second.get();
     }
     return nullptr;
 }
@@ -86,9 +80,7 @@ WindowRecord *drawableWindow(HDC dc)
 WindowRecord *firstWindow()
 {
     for (auto &entry : windows) {
-        if (!entry.second->destroying) {
-            return entry.second.get();
-        }
+        if (!entry.second->destroying) return entry.second.get();
     }
     return nullptr;
 }
@@ -109,9 +101,7 @@ bool windowTableEmpty() { return windows.empty(); }
 LRESULT sendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const WindowRecord *record = findWindow(window);
-    if (record == nullptr) {
-        return 0;
-    }
+    if (record == nullptr) return 0;
     // The procedure may destroy the window: nothing of the record is touched after the call.
     const WNDPROC procedure = record->procedure;
     return procedure(window, message, wParam, lParam);
@@ -160,9 +150,8 @@ BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE)
     return registeredClasses.remove(lpClassName,
                                     [](ATOM atom) {
                                         for (auto &entry : windows) {
-                                            if (entry.second->classAtom == atom && !entry.second->destroying) {
+                                            if (entry.second->classAtom == atom && !entry.second->destroying)
                                                 return true;
-                                            }
                                         }
                                         return false;
                                     })
@@ -179,24 +168,16 @@ BOOL WINAPI AdjustWindowRectEx(RECT *lpRect, DWORD, BOOL, DWORD)
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int x, int y,
                             int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam)
 {
-    if (lpClassName == nullptr) {
-        return nullptr;
-    }
+    if (lpClassName == nullptr) return nullptr;
     const WindowClass *windowClass = registeredClasses.find(lpClassName);
-    if (windowClass == nullptr) {
-        return nullptr;
-    }
+    if (windowClass == nullptr) return nullptr;
     // As Windows: a child needs a parent to live in.
-    if ((dwStyle & WS_CHILD) != 0 && hWndParent == nullptr) {
-        return nullptr;
-    }
+    if ((dwStyle & WS_CHILD) != 0 && hWndParent == nullptr) return nullptr;
     auto record = std::make_unique<WindowRecord>();
     record->style = dwStyle;
     record->parent = hWndParent;
     record->native = createNativeWindow(*record, lpWindowName != nullptr ? lpWindowName : "", x, y, nWidth, nHeight);
-    if (record->native == nullptr) {
-        return nullptr;
-    }
+    if (record->native == nullptr) return nullptr;
     const HWND handle = reinterpret_cast<HWND>(newHandleValue());
     record->handle = handle;
     record->dc = reinterpret_cast<HDC>(newHandleValue());
@@ -217,16 +198,12 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
         }
         return nullptr;
     }
-    if (findWindow(handle) == nullptr) {
-        return nullptr;
-    }
+    if (findWindow(handle) == nullptr) return nullptr;
     if (sendMessage(handle, WM_CREATE, 0, creationParam) == -1) {
         DestroyWindow(handle);
         return nullptr;
     }
-    if (findWindow(handle) == nullptr) {
-        return nullptr;
-    }
+    if (findWindow(handle) == nullptr) return nullptr;
     if ((dwStyle & WS_VISIBLE) != 0) {
         ShowWindow(handle, SW_SHOW);
     }
@@ -236,9 +213,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
 BOOL WINAPI DestroyWindow(HWND hWnd)
 {
     WindowRecord *record = findWindow(hWnd);
-    if (record == nullptr || record->destroying) {
-        return FALSE;
-    }
+    if (record == nullptr || record->destroying) return FALSE;
     record->destroying = true;
     sendMessage(hWnd, WM_DESTROY, 0, 0);
     sendMessage(hWnd, WM_NCDESTROY, 0, 0);
@@ -249,9 +224,7 @@ BOOL WINAPI DestroyWindow(HWND hWnd)
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow)
 {
     WindowRecord *record = findWindow(hWnd);
-    if (record == nullptr) {
-        return FALSE;
-    }
+    if (record == nullptr) return FALSE;
     const bool show = nCmdShow != SW_HIDE;
     const bool wasVisible = showNativeWindow(*record, show);
     if (show && !record->shownOnce) {
@@ -282,29 +255,21 @@ int WINAPI ReleaseDC(HWND hWnd, HDC hDC)
 int WINAPI ChoosePixelFormat(HDC hdc, const PIXELFORMATDESCRIPTOR *ppfd)
 {
     // Index 1 stands for "the format this descriptor asks for"; SetPixelFormat reads it back.
-    if (findWindowByDc(hdc) == nullptr || ppfd == nullptr || !descriptorIsSupported(*ppfd)) {
-        return 0;
-    }
+    if (findWindowByDc(hdc) == nullptr || ppfd == nullptr || !descriptorIsSupported(*ppfd)) return 0;
     return 1;
 }
 
 BOOL WINAPI SetPixelFormat(HDC hdc, int format, const PIXELFORMATDESCRIPTOR *ppfd)
 {
     WindowRecord *record = findWindowByDc(hdc);
-    if (record == nullptr || format != 1) {
-        return FALSE;
-    }
-    if (ppfd != nullptr && !descriptorIsSupported(*ppfd)) {
-        return FALSE;
-    }
+    if (record == nullptr || format != 1) return FALSE;
+    if (ppfd != nullptr && !descriptorIsSupported(*ppfd)) return FALSE;
     const GlPixelAttributes wanted = ppfd != nullptr ? attributesFromDescriptor(*ppfd) : record->visual;
     if (record->pixelFormatSet) {
         // A window's pixel format is set once and never changes.
         return wanted == record->visual ? TRUE : FALSE;
     }
-    if (wanted != record->visual && !remakeNativeWindowFor(*record, wanted)) {
-        return FALSE;
-    }
+    if (wanted != record->visual && !remakeNativeWindowFor(*record, wanted)) return FALSE;
     record->visual = wanted;
     record->pixelFormatSet = true;
     return TRUE;
@@ -313,13 +278,9 @@ BOOL WINAPI SetPixelFormat(HDC hdc, int format, const PIXELFORMATDESCRIPTOR *ppf
 HGLRC WINAPI wglCreateContext(HDC hdc)
 {
     const WindowRecord *record = drawableWindow(hdc);
-    if (record == nullptr) {
-        return nullptr;
-    }
+    if (record == nullptr) return nullptr;
     NativeContext *context = makeNativeContext(*record);
-    if (context == nullptr) {
-        return nullptr;
-    }
+    if (context == nullptr) return nullptr;
     const uintptr_t handle = newHandleValue();
     contexts[handle] = context;
     return reinterpret_cast<HGLRC>(handle);
@@ -327,23 +288,17 @@ HGLRC WINAPI wglCreateContext(HDC hdc)
 
 BOOL WINAPI wglMakeCurrent(HDC hdc, HGLRC hglrc)
 {
-    if (hglrc == nullptr) {
-        return makeNativeContextCurrent(nullptr, nullptr) ? TRUE : FALSE;
-    }
+    if (hglrc == nullptr) return makeNativeContextCurrent(nullptr, nullptr) ? TRUE : FALSE;
     auto context = contexts.find(reinterpret_cast<uintptr_t>(hglrc));
     const WindowRecord *record = drawableWindow(hdc);
-    if (context == contexts.end() || record == nullptr) {
-        return FALSE;
-    }
+    if (context == contexts.end() || record == nullptr) return FALSE;
     return makeNativeContextCurrent(record, context->second) ? TRUE : FALSE;
 }
 
 BOOL WINAPI wglDeleteContext(HGLRC hglrc)
 {
     auto context = contexts.find(reinterpret_cast<uintptr_t>(hglrc));
-    if (context == contexts.end()) {
-        return FALSE;
-    }
+    if (context == contexts.end()) return FALSE;
     deleteNativeContext(context->second);
     contexts.erase(context);
     return TRUE;
@@ -352,18 +307,14 @@ BOOL WINAPI wglDeleteContext(HGLRC hglrc)
 BOOL WINAPI SwapBuffers(HDC hdc)
 {
     const WindowRecord *record = drawableWindow(hdc);
-    if (record == nullptr) {
-        return FALSE;
-    }
+    if (record == nullptr) return FALSE;
     swapNativeBuffers(*record);
     return TRUE;
 }
 
 BOOL WINAPI PeekMessageA(MSG *lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg)
 {
-    if (lpMsg == nullptr) {
-        return FALSE;
-    }
+    if (lpMsg == nullptr) return FALSE;
     pumpNativeEvents();
     const bool found = takeMessage(*lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, wRemoveMsg);
     afterPeek(found);
@@ -372,13 +323,9 @@ BOOL WINAPI PeekMessageA(MSG *lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
 
 DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE *, BOOL, DWORD dwMilliseconds, DWORD)
 {
-    if (nCount != 0) {
-        return WAIT_FAILED;
-    }
+    if (nCount != 0) return WAIT_FAILED;
     pumpNativeEvents();
-    if (queue.waiting() || waitForNativeEvents(dwMilliseconds)) {
-        return WAIT_OBJECT_0;
-    }
+    if (queue.waiting() || waitForNativeEvents(dwMilliseconds)) return WAIT_OBJECT_0;
     return WAIT_TIMEOUT;
 }
 
@@ -390,9 +337,7 @@ BOOL WINAPI PlaySoundA(LPCSTR pszSound, HMODULE, DWORD fdwSound)
         stopSound();
         return TRUE;
     }
-    if (!openSoundOutput()) {
-        return FALSE;
-    }
+    if (!openSoundOutput()) return FALSE;
     // The name is always a file: there are no sound aliases here.
     bool looping = (fdwSound & SND_LOOP) != 0;
     lastSoundFlags = fdwSound;

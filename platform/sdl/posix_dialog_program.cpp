@@ -46,12 +46,8 @@ void onEndingSignal(int signal)
 
 bool readyWakeUpPipe()
 {
-    if (wakeUp[0] >= 0) {
-        return true;
-    }
-    if (pipe(wakeUp) != 0) {
-        return false;
-    }
+    if (wakeUp[0] >= 0) return true;
+    if (pipe(wakeUp) != 0) return false;
     for (int fd : wakeUp) {
         fcntl(fd, F_SETFD, FD_CLOEXEC);
         fcntl(fd, F_SETFL, O_NONBLOCK);
@@ -62,19 +58,13 @@ bool readyWakeUpPipe()
 bool onPath(const std::string &program)
 {
     const char *path = std::getenv("PATH");
-    if (path == nullptr) {
-        return false;
-    }
+    if (path == nullptr) return false;
     for (const char *at = path;;) {
         const char *end = std::strchr(at, ':');
         const std::string dir(at, end != nullptr ? static_cast<size_t>(end - at) : std::strlen(at));
         const std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + program;
-        if (access(candidate.c_str(), X_OK) == 0) {
-            return true;
-        }
-        if (end == nullptr) {
-            return false;
-        }
+        if (access(candidate.c_str(), X_OK) == 0) return true;
+        if (end == nullptr) return false;
         at = end + 1;
     }
 }
@@ -83,9 +73,7 @@ bool onPath(const std::string &program)
 int run(const DialogCommand &command)
 {
     int toChild[2];
-    if (pipe(toChild) != 0) {
-        return -1;
-    }
+    if (pipe(toChild) != 0) return -1;
     fcntl(toChild[1], F_SETFD, FD_CLOEXEC);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -265,32 +253,22 @@ int dialogAnswer(const std::string &program, int exitStatus, bool yesNo)
         }
     }
     // zenity and kdialog: 0 for OK or Yes, 1 for No, Cancel or a closed box; anything else is a failure.
-    if (exitStatus == 0) {
-        return yesNo ? IDYES : IDOK;
-    }
-    if (exitStatus == 1) {
-        return closed;
-    }
+    if (exitStatus == 0) return yesNo ? IDYES : IDOK;
+    if (exitStatus == 1) return closed;
     return 0;
 }
 
 int showDialogProgram(const std::string &caption, const std::string &text, bool yesNo, DialogIcon icon)
 {
-    if (!desktopDisplayNamed()) {
-        return 0;
-    }
+    if (!desktopDisplayNamed()) return 0;
     for (const DialogCommand &command : dialogCommands(caption, text, yesNo, icon)) {
         if (!onPath(command.program)) {
             continue;
         }
         const int status = run(command);
-        if (status == interruptedStatus) {
-            return yesNo ? IDNO : IDOK;
-        }
+        if (status == interruptedStatus) return yesNo ? IDNO : IDOK;
         const int answer = dialogAnswer(command.program, status, yesNo);
-        if (answer != 0) {
-            return answer;
-        }
+        if (answer != 0) return answer;
     }
     return 0;
 }

@@ -16,9 +16,7 @@ bool remakeNativeWindowFor(WindowRecord &record, const GlPixelAttributes &wanted
 {
     NativeWindow &native = *record.native;
     // Another program's window keeps its visual; the context is made for that.
-    if (native.foreign) {
-        return true;
-    }
+    if (native.foreign) return true;
     int x = 0;
     int y = 0;
     int width = 0;
@@ -83,9 +81,7 @@ NativeContext *makeNativeContext(const WindowRecord &record)
 
 bool makeNativeContextCurrent(const WindowRecord *record, NativeContext *context)
 {
-    if (context == nullptr) {
-        return SDL_WasInit(SDL_INIT_VIDEO) == 0 || SDL_GL_MakeCurrent(nullptr, nullptr) == 0;
-    }
+    if (context == nullptr) return SDL_WasInit(SDL_INIT_VIDEO) == 0 || SDL_GL_MakeCurrent(nullptr, nullptr) == 0;
     if (SDL_GL_MakeCurrent(record->native->sdlWindow, context) != 0) {
         reportSdlFailure("Could not make the OpenGL context current");
         return false;

@@ -17,9 +17,7 @@ bool depthMatches(Uint32 format, DWORD bitsPerPixel)
 
 bool modeMatches(const SDL_DisplayMode &mode, const DEVMODEA &devMode, int width, int height)
 {
-    if (mode.w != width || mode.h != height) {
-        return false;
-    }
+    if (mode.w != width || mode.h != height) return false;
     return (devMode.dmFields & DM_BITSPERPEL) == 0 || depthMatches(mode.format, devMode.dmBitsPerPel);
 }
 
@@ -27,9 +25,7 @@ bool findMode(const DEVMODEA &devMode, SDL_DisplayMode &found)
 {
     const int display = 0;
     SDL_DisplayMode desktop{};
-    if (SDL_GetDesktopDisplayMode(display, &desktop) != 0) {
-        return false;
-    }
+    if (SDL_GetDesktopDisplayMode(display, &desktop) != 0) return false;
     const int width = (devMode.dmFields & DM_PELSWIDTH) != 0 ? static_cast<int>(devMode.dmPelsWidth) : desktop.w;
     const int height = (devMode.dmFields & DM_PELSHEIGHT) != 0 ? static_cast<int>(devMode.dmPelsHeight) : desktop.h;
     const int count = SDL_GetNumDisplayModes(display);
@@ -73,13 +69,9 @@ LONG WINAPI ChangeDisplaySettingsA(DEVMODEA *lpDevMode, DWORD dwFlags)
         }
         return DISP_CHANGE_SUCCESSFUL;
     }
-    if (!ensureSdl(SDL_INIT_VIDEO)) {
-        return DISP_CHANGE_FAILED;
-    }
+    if (!ensureSdl(SDL_INIT_VIDEO)) return DISP_CHANGE_FAILED;
     SDL_DisplayMode mode{};
-    if (!findMode(*lpDevMode, mode)) {
-        return DISP_CHANGE_BADMODE;
-    }
+    if (!findMode(*lpDevMode, mode)) return DISP_CHANGE_BADMODE;
     // SDL changes the display mode only for a full-screen window: the mode waits for a
     // WS_POPUP window, and one that already exists takes it now.
     requestedMode = mode;

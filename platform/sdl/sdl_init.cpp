@@ -35,16 +35,12 @@ bool drawsNowhere(const char *driver)
 bool namedInVideoDriverSetting(const char *driver)
 {
     const char *names = SDL_getenv("SDL_VIDEODRIVER");
-    if (names == nullptr) {
-        return false;
-    }
+    if (names == nullptr) return false;
     const size_t length = SDL_strlen(driver);
     for (const char *at = names; *at != '\0';) {
         const char *end = SDL_strchr(at, ',');
         const size_t nameLength = end != nullptr ? static_cast<size_t>(end - at) : SDL_strlen(at);
-        if (nameLength == length && SDL_strncasecmp(at, driver, length) == 0) {
-            return true;
-        }
+        if (nameLength == length && SDL_strncasecmp(at, driver, length) == 0) return true;
         at += nameLength + (end != nullptr ? 1 : 0);
     }
     return false;
@@ -58,9 +54,7 @@ void reportSdlFailure(const char *what)
 
 bool ensureSdl(Uint32 subsystems)
 {
-    if (SDL_WasInit(subsystems) == subsystems) {
-        return true;
-    }
+    if (SDL_WasInit(subsystems) == subsystems) return true;
     if ((subsystems & SDL_INIT_VIDEO) != 0) {
         // A window close is reported as a window event; without this SDL adds a quit
         // event for the last window, and one click would become two close requests.
@@ -83,9 +77,7 @@ bool ensureSdl(Uint32 subsystems)
         watchEndingSignals();
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    if (!started) {
-        return false;
-    }
+    if (!started) return false;
     if ((subsystems & SDL_INIT_VIDEO) != 0) {
         const char *driver = SDL_GetCurrentVideoDriver();
         if (drawsNowhere(driver) && !namedInVideoDriverSetting(driver)) {

@@ -169,14 +169,10 @@ const SDL_Keycode extendedKeys[] = {
 BYTE virtualKeyFromSdl(const SDL_Keysym &key)
 {
     for (const KeycodeEntry &entry : keycodeTable) {
-        if (entry.keycode == key.sym) {
-            return entry.virtualKey;
-        }
+        if (entry.keycode == key.sym) return entry.virtualKey;
     }
     for (const ScancodeEntry &entry : scancodeTable) {
-        if (entry.scancode == key.scancode) {
-            return entry.virtualKey;
-        }
+        if (entry.scancode == key.scancode) return entry.virtualKey;
     }
     return 0;
 }
@@ -184,9 +180,7 @@ BYTE virtualKeyFromSdl(const SDL_Keysym &key)
 bool isExtendedKey(const SDL_Keysym &key)
 {
     for (SDL_Keycode keycode : extendedKeys) {
-        if (keycode == key.sym) {
-            return true;
-        }
+        if (keycode == key.sym) return true;
     }
     return false;
 }

@@ -55,9 +55,7 @@ platform::DialogIcon dialogIcon(UINT type)
 bool showSdlBox(const SDL_MessageBoxData &box, int closedAnswer, int &answer)
 {
     int reply[2];
-    if (pipe(reply) != 0) {
-        return false;
-    }
+    if (pipe(reply) != 0) return false;
     fcntl(reply[0], F_SETFD, FD_CLOEXEC);
     const pid_t child = fork();
     if (child < 0) {
@@ -122,18 +120,12 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     // A program asked to end by a signal does not stop again at the next box.
     // Drawing into another program's window (a daemon's, over the whole screen), a box would wait unseen under it:
     // standard error has said it all.
-    if (platform::boxesEndedBySignal() || platform::foreignWindowAdopted()) {
-        return closedAnswer;
-    }
+    if (platform::boxesEndedBySignal() || platform::foreignWindowAdopted()) return closedAnswer;
     int answer = 0;
-    if (sdlCanShowBoxes() && showSdlBox(box, closedAnswer, answer)) {
-        return answer;
-    }
+    if (sdlCanShowBoxes() && showSdlBox(box, closedAnswer, answer)) return answer;
     if (!drawsNowhereByRequest()) {
         answer = platform::showDialogProgram(caption, text, yesNo, dialogIcon(uType));
-        if (answer != 0) {
-            return answer;
-        }
+        if (answer != 0) return answer;
     }
     return closedAnswer;
 }

@@ -29,9 +29,7 @@ void translateKey(const SDL_KeyboardEvent &key)
 {
     const BYTE virtualKey = virtualKeyFromSdl(key.keysym);
     WindowRecord *record = keyTarget(key.windowID);
-    if (virtualKey == 0 || record == nullptr) {
-        return;
-    }
+    if (virtualKey == 0 || record == nullptr) return;
     KeyEvent event;
     event.virtualKey = virtualKey;
     event.down = key.type == SDL_KEYDOWN;
@@ -47,9 +45,7 @@ void translateKey(const SDL_KeyboardEvent &key)
 bool translateWindowEvent(const SDL_WindowEvent &event)
 {
     WindowRecord *record = findWindowBySdlId(event.windowID);
-    if (record == nullptr) {
-        return false;
-    }
+    if (record == nullptr) return false;
     const HWND window = record->handle;
     switch (event.event) {
     case SDL_WINDOWEVENT_MINIMIZED:
@@ -85,9 +81,7 @@ bool translateWindowEvent(const SDL_WindowEvent &event)
 // Moves everything SDL has gathered into the queue, never waiting.
 void pumpSdlEvents()
 {
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
-        return;
-    }
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
     SDL_PumpEvents();
     bool lastWasWindowClose = false;
     SDL_Event event;

@@ -134,9 +134,7 @@ void SDLCALL feedDevice(void *userdata, Uint8 *stream, int length)
 bool openDevice(Output &shared)
 {
     // SDL may pick a driver (ALSA without a card) that then cannot open: no sound, no crash.
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        return false;
-    }
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     SDL_AudioSpec wanted{};
     wanted.freq = deviceRate;
     wanted.format = AUDIO_S16SYS;
@@ -157,9 +155,7 @@ bool readyForDevice(Sound &sound)
     sound.stream =
         SDL_NewAudioStream(format, static_cast<Uint8>(sound.layout.channels), static_cast<int>(sound.layout.frequency),
                            AUDIO_S16SYS, deviceChannels, deviceRate);
-    if (sound.stream == nullptr) {
-        return false;
-    }
+    if (sound.stream == nullptr) return false;
     sound.cursor.start = sound.layout.dataOffset;
     sound.cursor.size = sound.layout.frames * sound.layout.frameBytes();
     sound.cursor.looping = sound.looping;
@@ -226,9 +222,7 @@ void runSoundThread(Output &shared)
 std::FILE *openRegularFile(const char *name)
 {
     const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return nullptr;
-    }
+    if (fd < 0) return nullptr;
     struct stat status = {};
     std::FILE *stream = nullptr;
     if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || (stream = fdopen(fd, "rb")) == nullptr) {
@@ -321,9 +315,7 @@ void stopSound()
     Output &shared = output();
     std::unique_ptr<Sound> displaced;
     std::lock_guard<std::mutex> hold(shared.lock);
-    if (shared.state == DeviceState::notStarted) {
-        return;
-    }
+    if (shared.state == DeviceState::notStarted) return;
     displaced = std::move(shared.request);
     shared.stopRequested = true;
     shared.changed.notify_all();
@@ -333,9 +325,7 @@ bool stopSoundThread(unsigned milliseconds)
 {
     Output &shared = output();
     std::unique_lock<std::mutex> hold(shared.lock);
-    if (shared.state == DeviceState::notStarted) {
-        return true;
-    }
+    if (shared.state == DeviceState::notStarted) return true;
     shared.quitRequested = true;
     shared.changed.notify_all();
     if (!shared.changed.wait_for(hold, std::chrono::milliseconds(milliseconds), [&] { return shared.finished; })) {

@@ -31,9 +31,7 @@ bool soundEnded(const SoundCursor &cursor)
 
 size_t inputFramesFor(size_t outputFrames, uint32_t from, uint32_t to, size_t least, size_t most)
 {
-    if (to == 0) {
-        return most;
-    }
+    if (to == 0) return most;
     const uint64_t frames = (static_cast<uint64_t>(outputFrames) * from + to - 1) / to;
     return static_cast<size_t>(std::clamp<uint64_t>(frames, least, std::max(least, most)));
 }

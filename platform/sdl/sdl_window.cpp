@@ -87,9 +87,7 @@ void nativeClientSize(const WindowRecord &record, int &width, int &height)
 WindowRecord *findWindowBySdlId(Uint32 sdlWindowId)
 {
     for (WindowRecord *record : liveWindows()) {
-        if (SDL_GetWindowID(record->native->sdlWindow) == sdlWindowId) {
-            return record;
-        }
+        if (SDL_GetWindowID(record->native->sdlWindow) == sdlWindowId) return record;
     }
     return nullptr;
 }
@@ -113,12 +111,8 @@ extern "C" {
 BOOL WINAPI SetForegroundWindow(HWND hWnd)
 {
     WindowRecord *record = findWindow(hWnd);
-    if (record == nullptr) {
-        return FALSE;
-    }
-    if (record->native->foreign) {
-        return TRUE;
-    }
+    if (record == nullptr) return FALSE;
+    if (record->native->foreign) return TRUE;
     SDL_RaiseWindow(record->native->sdlWindow);
     return TRUE;
 }
@@ -131,9 +125,7 @@ HWND WINAPI SetFocus(HWND hWnd)
         return previous;
     }
     WindowRecord *record = findWindow(hWnd);
-    if (record == nullptr) {
-        return nullptr;
-    }
+    if (record == nullptr) return nullptr;
     // Drivers without input focus (offscreen) refuse; the window is still the one keys go to.
     if (!record->native->foreign) {
         SDL_SetWindowInputFocus(record->native->sdlWindow);

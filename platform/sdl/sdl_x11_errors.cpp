@@ -53,22 +53,16 @@ void guardX11Connection()
 {
     static bool guarded = false;
     const char *driver = SDL_GetCurrentVideoDriver();
-    if (guarded || driver == nullptr || SDL_strcmp(driver, "x11") != 0) {
-        return;
-    }
+    if (guarded || driver == nullptr || SDL_strcmp(driver, "x11") != 0) return;
     // SDL loads Xlib itself at run time; the copy already in the process is the one to guard.
     void *xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
-    if (xlib == nullptr) {
-        return;
-    }
+    if (xlib == nullptr) return;
     using SetErrorHandler = XErrorHandler (*)(XErrorHandler);
     using SetIoErrorHandler = XIOErrorHandler (*)(XIOErrorHandler);
     auto setErrorHandler = reinterpret_cast<SetErrorHandler>(dlsym(xlib, "XSetErrorHandler"));
     auto setIoErrorHandler = reinterpret_cast<SetIoErrorHandler>(dlsym(xlib, "XSetIOErrorHandler"));
     errorText = reinterpret_cast<GetErrorText>(dlsym(xlib, "XGetErrorText"));
-    if (setErrorHandler == nullptr || setIoErrorHandler == nullptr) {
-        return;
-    }
+    if (setErrorHandler == nullptr || setIoErrorHandler == nullptr) return;
     setErrorHandler(onXError);
     setIoErrorHandler(onXConnectionLost);
     guarded = true;

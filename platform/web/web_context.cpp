@@ -25,9 +25,7 @@ NativeContext *makeNativeContext(const WindowRecord &record)
         request.stencil = record.visual.stencilBits > 0;
         request.width = record.native->width;
         request.height = record.native->height;
-        if (!webgl::createContext(request)) {
-            return nullptr;
-        }
+        if (!webgl::createContext(request)) return nullptr;
         // Making the context sized the buffer to the window; it follows the canvas's CSS size and devicePixelRatio.
         fitCanvasBuffer();
     }

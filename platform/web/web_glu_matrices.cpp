@@ -16,9 +16,7 @@ Vector cross(Vector a, Vector b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.
 Vector normalised(Vector v)
 {
     const double length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-    if (length == 0.0) {
-        return v;
-    }
+    if (length == 0.0) return v;
     return {v.x / length, v.y / length, v.z / length};
 }
 

@@ -157,26 +157,18 @@ BYTE virtualKeyFromBrowser(const char *code, const char *key)
         if (c >= 'a' && c <= 'z') return static_cast<BYTE>(c - 'a' + 'A');
         if (c >= 'A' && c <= 'Z') return static_cast<BYTE>(c);
     }
-    if (code == nullptr) {
-        return 0;
-    }
+    if (code == nullptr) return 0;
     for (const CodeEntry &entry : codeTable) {
-        if (std::strcmp(entry.code, code) == 0) {
-            return entry.virtualKey;
-        }
+        if (std::strcmp(entry.code, code) == 0) return entry.virtualKey;
     }
     return 0;
 }
 
 bool isExtendedBrowserKey(const char *code)
 {
-    if (code == nullptr) {
-        return false;
-    }
+    if (code == nullptr) return false;
     for (const char *extended : extendedCodes) {
-        if (std::strcmp(extended, code) == 0) {
-            return true;
-        }
+        if (std::strcmp(extended, code) == 0) return true;
     }
     return false;
 }

@@ -29,9 +29,7 @@ IdlePolls idlePolls;
 void postKey(HWND window, int kind, int flags, const char *code, const char *key)
 {
     const BYTE virtualKey = virtualKeyFromBrowser(code, key);
-    if (virtualKey == 0) {
-        return;
-    }
+    if (virtualKey == 0) return;
     KeyEvent event;
     event.virtualKey = virtualKey;
     event.down = kind == keyDown;

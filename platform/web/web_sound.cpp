@@ -41,9 +41,7 @@ double soundEnd = 0.0;
 bool inPagePackage(const char *file)
 {
     FILE *f = std::fopen(file, "rb");
-    if (f == nullptr) {
-        return false;
-    }
+    if (f == nullptr) return false;
     std::fclose(f);
     return true;
 }
@@ -52,9 +50,8 @@ bool inPagePackage(const char *file)
 std::string compressedName(const std::string &wav)
 {
     const size_t dot = wav.size() >= 4 ? wav.size() - 4 : std::string::npos;
-    if (dot == std::string::npos || (wav.compare(dot, 4, ".wav") != 0 && wav.compare(dot, 4, ".WAV") != 0)) {
+    if (dot == std::string::npos || (wav.compare(dot, 4, ".wav") != 0 && wav.compare(dot, 4, ".WAV") != 0))
         return std::string();
-    }
     return wav.substr(0, dot) + ".mp3";
 }
 
@@ -79,13 +76,9 @@ bool prepareSound(const char *file)
         prepared.samples = synthesiseChime(prepared.frequency, 1);
         return !prepared.samples.empty();
     }
-    if (inPagePackage(file)) {
-        return readWavFile(file, prepared);
-    }
+    if (inPagePackage(file)) return readWavFile(file, prepared);
     // Whether the site has it is known only once it has been fetched.
-    if (!siteFetchPresent()) {
-        return false;
-    }
+    if (!siteFetchPresent()) return false;
     preparedFetch = file;
     return true;
 }
@@ -121,9 +114,7 @@ void waitForSoundEnd()
 void pumpSound()
 {
     const int outcome = fetchedSoundOutcome();
-    if (outcome == 0) {
-        return;
-    }
+    if (outcome == 0) return;
     if (outcome > 0) {
         std::vector<uint8_t> bytes(static_cast<size_t>(outcome));
         takeFetchedSound(bytes.data());

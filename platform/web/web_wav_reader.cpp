@@ -34,9 +34,7 @@ bool parseWav(const uint8_t *bytes, size_t size, PcmSound &out)
     // The same decision as the SDL layer's, so that both play the same files.
     WavLayout layout;
     std::string reason;
-    if (!examineWavBytes(bytes, size, layout, reason)) {
-        return false;
-    }
+    if (!examineWavBytes(bytes, size, layout, reason)) return false;
     PcmSound sound;
     sound.channels = static_cast<int>(layout.channels);
     sound.frequency = static_cast<int>(layout.frequency);
@@ -47,13 +45,9 @@ bool parseWav(const uint8_t *bytes, size_t size, PcmSound &out)
 
 bool readWavFile(const char *path, PcmSound &out)
 {
-    if (path == nullptr) {
-        return false;
-    }
+    if (path == nullptr) return false;
     std::FILE *file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        return false;
-    }
+    if (file == nullptr) return false;
     std::vector<uint8_t> bytes;
     uint8_t piece[65536];
     size_t got = 0;

@@ -12,9 +12,7 @@ namespace platform {
 NativeWindow *createNativeWindow(const WindowRecord &, const char *title, int, int, int width, int height)
 {
     // The page has one canvas, so there is room for one window.
-    if (firstWindow() != nullptr) {
-        return nullptr;
-    }
+    if (firstWindow() != nullptr) return nullptr;
     setPageTitle(title);
     listenToPage(std::max(width, 1), std::max(height, 1));
     return new NativeWindow{std::max(width, 1), std::max(height, 1)};
@@ -61,9 +59,7 @@ HWND WINAPI SetFocus(HWND hWnd)
 {
     // Keys come from the whole page and go to the one window whatever this says.
     static HWND focused = nullptr;
-    if (hWnd != nullptr && findWindow(hWnd) == nullptr) {
-        return nullptr;
-    }
+    if (hWnd != nullptr && findWindow(hWnd) == nullptr) return nullptr;
     const HWND previous = focused != nullptr && findWindow(focused) != nullptr ? focused : nullptr;
     focused = hWnd;
     return previous;

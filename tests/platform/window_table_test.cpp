@@ -231,9 +231,7 @@ bool prepareSound(const char *file)
     }
     events.push_back("prepare " + std::string(file));
     for (const std::string &readable : fake.readableFiles) {
-        if (readable == file) {
-            return true;
-        }
+        if (readable == file) return true;
     }
     return false;
 }

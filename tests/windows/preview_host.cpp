@@ -31,12 +31,12 @@ int main(int argc, char **argv)
     RegisterClassA(&windowClass);
     const HWND top = CreateWindowExA(0, windowClass.lpszClassName, "Preview host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
                                      0, 400, 300, nullptr, nullptr, instance, nullptr);
-    const HWND monitor = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 20, 20, 320, 200, top, nullptr,
-                                         instance, nullptr);
+    const HWND monitor =
+        CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 20, 20, 320, 200, top, nullptr, instance, nullptr);
     const bool dies = std::strcmp(argv[2], "dies") == 0;
-    const HWND target = std::strcmp(argv[2], "desktop") == 0 ? GetDesktopWindow()
+    const HWND target = std::strcmp(argv[2], "desktop") == 0    ? GetDesktopWindow()
                         : std::strcmp(argv[2], "toplevel") == 0 ? top
-                                                                 : monitor;
+                                                                : monitor;
     char command[2048];
     std::snprintf(command, sizeof command, "\"%s\" /p %llu", argv[1],
                   static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(target)));

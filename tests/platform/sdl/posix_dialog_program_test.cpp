@@ -257,9 +257,7 @@ protected:
     {
         std::vector<std::string> ids;
         std::FILE *out = popen(("/usr/bin/xdotool search " + search + " 2>/dev/null").c_str(), "r");
-        if (out == nullptr) {
-            return ids;
-        }
+        if (out == nullptr) return ids;
         char line[64];
         while (std::fgets(line, sizeof line, out) != nullptr) {
             ids.push_back(lines(line).front());

@@ -12,9 +12,7 @@ LRESULT CALLBACK recordingProcedure(HWND window, UINT message, WPARAM wParam, LP
     recordedCalls.push_back(ProcedureCall{window, message, wParam, lParam});
     switch (message) {
     case WM_NCCREATE:
-        if (procedureBehaviour.refuseNcCreate) {
-            return FALSE;
-        }
+        if (procedureBehaviour.refuseNcCreate) return FALSE;
         break;
     case WM_CREATE: {
         lastCreation = *reinterpret_cast<const CREATESTRUCTA *>(lParam);
@@ -23,9 +21,7 @@ LRESULT CALLBACK recordingProcedure(HWND window, UINT message, WPARAM wParam, LP
         return procedureBehaviour.failCreate ? -1 : 0;
     }
     case WM_CLOSE:
-        if (!procedureBehaviour.closeByDefault) {
-            return 0;
-        }
+        if (!procedureBehaviour.closeByDefault) return 0;
         break;
     default: break;
     }

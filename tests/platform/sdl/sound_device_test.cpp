@@ -122,9 +122,7 @@ protected:
     static size_t firstSoundingFrame(const std::vector<int16_t> &samples)
     {
         for (size_t i = 0; i < samples.size(); ++i) {
-            if (samples[i] != 0) {
-                return i / 2;
-            }
+            if (samples[i] != 0) return i / 2;
         }
         return samples.size() / 2;
     }
@@ -295,9 +293,8 @@ size_t peakMemory()
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) {
+        if (line.rfind("VmHWM:", 0) == 0)
             return static_cast<size_t>(std::strtoull(line.c_str() + 6, nullptr, 10)) * 1024;
-        }
     }
     return 0;
 }
