@@ -91,11 +91,13 @@ std::string regString(const std::string &raw)
 // graphical start the display adapter's "DriverDateData" as that moment: these change with every run, whatever a
 // program does, so they are left out. So are the audio devices Wine records the first time any program of the
 // prefix opens its sound (its device lists, its ALSA driver's key): whether that was before or after the snapshot
-// depends on which other Wine tests ran first. Nothing else is.
-bool wineDeviceRecord(const std::string &key)
+// depends on which other Wine tests ran first. And the settings of Wine's debugger, which Wine writes when it starts
+// it for any process of the prefix that fails (Wine 10 once did so during the pages' walk, a process we did not find).
+// Nothing else is.
+bool wineOwnRecord(const std::string &key)
 {
-    for (const char *prefix :
-         {"[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\MMDevices", "[Software\\\\Wine\\\\Drivers"})
+    for (const char *prefix : {"[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\MMDevices",
+                               "[Software\\\\Wine\\\\Drivers", "[Software\\\\Wine\\\\WineDbg"})
         if (key.rfind(prefix, 0) == 0) return true;
     return false;
 }
@@ -118,8 +120,8 @@ std::vector<std::string> registryLines(const fs::path &file)
         whole = whole.substr(start);
         if (whole.front() == '[') {
             key = whole.substr(0, whole.rfind(']') + 1);
-            if (!wineDeviceRecord(key)) lines.push_back(key);
-        } else if (!wineDeviceRecord(key) && whole.rfind("\"DriverDateData\"=", 0) != 0) {
+            if (!wineOwnRecord(key)) lines.push_back(key);
+        } else if (!wineOwnRecord(key) && whole.rfind("\"DriverDateData\"=", 0) != 0) {
             lines.push_back(key + " " + whole);
         }
     }
