@@ -250,12 +250,7 @@ RgbImage saverScreen(const WinePlace &place, const std::string &scr, const std::
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     EXPECT_TRUE(saver.running()) << readWholeFile(log);
     const RgbImage shot = screen.grab(DefaultRootWindow(screen.display()));
-    Display *d = screen.display();
-    XWarpPointer(d, 0, DefaultRootWindow(d), 0, 0, 0, 0, 600, 300);
-    XFlush(d);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    XWarpPointer(d, 0, DefaultRootWindow(d), 0, 0, 0, 0, 700, 420);
-    XFlush(d);
+    movePointerFarAcross(screen.display());
     EXPECT_EQ(saver.waitExit(20), 0) << readWholeFile(log);
     place.stopServer();
     // Wine rewrites its display adapter and monitor records for the screen it starts on: started once on the

@@ -3,9 +3,11 @@
 
 #include "tests/windows/child_process.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
+#include <thread>
 
 std::string setting(const char *name)
 {
@@ -95,4 +97,13 @@ RgbImage columns(const RgbImage &image, int x0, int x1)
     out.height = image.height;
     for (int y = 0; y < image.height; ++y) out.rgb.insert(out.rgb.end(), image.at(x0, y), image.at(x1, y));
     return out;
+}
+
+void movePointerFarAcross(Display *display)
+{
+    XWarpPointer(display, 0, DefaultRootWindow(display), 0, 0, 0, 0, 600, 300);
+    XFlush(display);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    XWarpPointer(display, 0, DefaultRootWindow(display), 0, 0, 0, 0, 700, 420);
+    XFlush(display);
 }

@@ -42,6 +42,10 @@ struct WinePlace {
 
 void savePpm(const RgbImage &img, const std::string &path);
 
+// Two pointer moves far apart, as a person returning: the first only tells the saver where the pointer is, the
+// second ends it.
+void movePointerFarAcross(Display *display);
+
 // What a viewer would notice at a glance, independent of the window's exact size.
 struct Look {
     std::array<double, 3> mean{};    // 0..255 per channel

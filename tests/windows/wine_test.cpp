@@ -316,13 +316,7 @@ TEST_F(Wine, ScreenSaverFillsAWideScreenWithTheSquareAndAMouseMoveEndsItWithZero
     EXPECT_LT(square.white, 0.5) << describe(square);
     EXPECT_GT(square.colours, 100) << describe(square);
 
-    // The first move only tells where the pointer is; the next, far from it, ends the saver.
-    Display *d = wide.display();
-    XWarpPointer(d, 0, DefaultRootWindow(d), 0, 0, 0, 0, 600, 300);
-    XFlush(d);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    XWarpPointer(d, 0, DefaultRootWindow(d), 0, 0, 0, 0, 700, 420);
-    XFlush(d);
+    movePointerFarAcross(wide.display());
     EXPECT_EQ(saver.waitExit(20), 0) << readWholeFile("wine-saver.log");
     fs::remove_all(elsewhere);
 }
