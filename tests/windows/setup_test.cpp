@@ -88,12 +88,12 @@ std::string regString(const std::string &raw)
 
 // Each logical line of a registry file (continuations joined), as "[key] name=value"; key lines alone as "[key]".
 // Wine records when each key was last written (the number after a key's name, and the #time lines), and at every
-// graphical start the display adapter's "DriverDateData" as that moment: these change with every run, whatever a
-// program does, so they are left out. So are the audio devices Wine records the first time any program of the
-// prefix opens its sound (its device lists, its ALSA driver's key): whether that was before or after the snapshot
-// depends on which other Wine tests ran first. And the settings of Wine's debugger, which Wine writes when it starts
-// it for any process of the prefix that fails (Wine 10 once did so during the pages' walk, a process we did not find).
-// Nothing else is.
+// graphical start the display adapter's "DriverDate" and "DriverDateData" as that day and moment: these change
+// with every run (the day when a run crosses midnight), whatever a program does, so they are left out. So are the
+// audio devices Wine records the first time any program of the prefix opens its sound (its device lists, its ALSA
+// driver's key): whether that was before or after the snapshot depends on which other Wine tests ran first. And
+// the settings of Wine's debugger, which Wine writes when it starts it for any process of the prefix that fails
+// (Wine 10 once did so during the pages' walk, a process we did not find). Nothing else is.
 bool wineOwnRecord(const std::string &key)
 {
     for (const char *prefix : {"[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\MMDevices",
@@ -121,7 +121,8 @@ std::vector<std::string> registryLines(const fs::path &file)
         if (whole.front() == '[') {
             key = whole.substr(0, whole.rfind(']') + 1);
             if (!wineOwnRecord(key)) lines.push_back(key);
-        } else if (!wineOwnRecord(key) && whole.rfind("\"DriverDateData\"=", 0) != 0) {
+        } else if (!wineOwnRecord(key) && whole.rfind("\"DriverDate\"=", 0) != 0 &&
+                   whole.rfind("\"DriverDateData\"=", 0) != 0) {
             lines.push_back(key + " " + whole);
         }
     }
